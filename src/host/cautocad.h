@@ -1,0 +1,103 @@
+#pragma once
+// cAutoCAD: one session with a CAD host, and the engines that work on the drawing it has open.
+//
+// Every command that touches drawings creates one session, calls OpenAutoCAD, loops
+// OpenDrawing -> engine -> CloseDrawing over its drawings, calls CloseAutoCAD and drops the object.
+// The session members are defined in src/host/, the template parser and the modification engine in
+// src/modify/, the search engine in src/search/, the text listing and HTML writer in src/report/.
+// No member raises an error to its caller: host failures are kept as the pending error and judged
+// where each member says.
+
+#include "host/automation.h"
+#include "host/frontend.h"
+#include "host/pending_error.h"
+#include "host/program_state.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+namespace qln {
+
+class LineWriter;
+
+class cAutoCAD {
+public:
+    // `hostClass` is the host this session starts (the program's choice); `state` and `frontend` are the
+    // program's, and outlive the session.
+    cAutoCAD(host::ApplicationClassPtr hostClass, ProgramState& state, Frontend& frontend);
+    cAutoCAD(const cAutoCAD&) = delete;
+    cAutoCAD& operator=(const cAutoCAD&) = delete;
+
+    // --- Session and drawing life cycle -------------------------------------------------------------
+    // Attach to a running host, never start one. True when one could be attached.
+    bool IsAcadUp();
+    // Start a new host, hidden and minimised: 1, or -1 (after a message box) when it cannot be created.
+    std::int16_t OpenAutoCAD();
+    // 1 = open; -1 = no host in this session; -2 = the host cannot open the file.
+    std::int16_t OpenDrawing(const QString& strDrawing, bool blnReadOnly = false);
+    // Close the open drawing, saving it in the template's VERSION when blnSave: 1, or -1 when a host
+    // call failed.
+    std::int16_t CloseDrawing(bool blnSave = true);
+    // Close every open document unsaved and quit the host. Failures are ignored.
+    void CloseAutoCAD();
+
+    // --- Template (src/modify) ----------------------------------------------------------------------
+    // Read a template file into the settings fields and the command list: 1, 0, -1, -2 or -3, with the
+    // message in strErr when not 1 (strErr is left alone on success).
+    std::int16_t PrepTemplate(const QString& strTemplateFile, QString& strErr);
+    std::int16_t PrepTemplate(const QString& strTemplateFile);
+
+    // --- Modification (src/modify) ------------------------------------------------------------------
+    // Apply the parsed template to the open drawing. intFile is the audit log, or nullptr for none.
+    // 1 when any command applied; otherwise 0 and strErr = "No data found to process.".
+    std::int16_t GetAttributes(QString& strErr, const QString& strDelimiter, LineWriter* intFile);
+
+    // --- Search (src/search) ------------------------------------------------------------------------
+    // Every hit of strFind in the open drawing as one delimited row; lngTot gains one per row.
+    QString SearchAttributes(const QString& strDrawing, const QString& strSpace, QString strBlockName,
+                             QString strLayerName, const QString& strDelimiter, bool blnMatchCase,
+                             bool blnWholeWord, bool blnTag, const QString& strFind, std::int32_t& lngTot);
+
+    // --- Text listing (src/report) ------------------------------------------------------------------
+    // Write every single-line (or multiple-line) text object of the open drawing as an HTML page.
+    void CreateArray(const QString& strHTML, const QString& strFile);
+
+    // --- Session fields ------------------------------------------------------------------------------
+    bool blnAcadUp = false;
+    host::ApplicationPtr objAcad;   // empty when no host is attached
+    host::DocumentPtr objDoc;       // the drawing open now; empty between drawings
+
+    // A warning the host left about the last save (a version it could not write); emptied by
+    // OpenDrawing. The runs write it to err.log as the drawing's line.
+    QString strWarning;
+
+    // --- Template fields, filled by PrepTemplate -------------------------------------------------------
+    QString strTextType;
+    QString strSpaces;
+    QString strBlocks;
+    QString strLayers;
+    QString strVersion;       // empty in a new session; "0" keeps the drawing's own version
+    QStringList strCommands;
+
+    // The pending error of the last session member (for callers and tests that want its text).
+    const host::Error& PendingError() const { return pending_.error(); }
+    bool HasPendingError() const { return pending_.IsSet(); }
+
+    ProgramState& State() { return state_; }
+    Frontend& UserInterface() { return frontend_; }
+    // The extension of the host's drawings (".dxf" for the DXF host).
+    QString DrawingExtension() const;
+
+private:
+    // Let the window system process pending events (the engines call it once per object).
+    void Yield() { frontend_.ProcessEvents(); }
+
+    host::ApplicationClassPtr hostClass_;
+    ProgramState& state_;
+    Frontend& frontend_;
+    host::PendingError pending_;
+};
+
+}  // namespace qln
