@@ -94,6 +94,11 @@ private:
     // Let the window system process pending events (the engines call it once per object).
     void Yield() { frontend_.ProcessEvents(); }
 
+    // The passes of GetAttributes (src/modify/get_attributes.cpp).
+    struct ModifyRun;
+    void TextPass(const QString& strName, ModifyRun& run);
+    void BlockPass(const QString& strName, ModifyRun& run);
+
     host::ApplicationClassPtr hostClass_;
     ProgramState& state_;
     Frontend& frontend_;
