@@ -11,7 +11,6 @@ namespace qln {
 
 namespace {
 
-using Row = CommandRow;
 using Arg = CommandRow::Argument;
 using Test = CommandRow::Test;
 using Effect = CommandRow::Effect;
@@ -213,24 +212,32 @@ void RunCommands(host::Entity& object, const std::vector<Command>& commands, boo
         const std::optional<QString> text = pending.Try(object.TextString());
         if (!text || !CommandTestPasses(command, *text)) continue;
 
-        blnModified = true;
-
-        // The audit line goes first, quoting the old text. A line whose handle cannot be read is left out
-        // and the change is still made.
+        // The audit line quotes the object as it is before the change. A line whose handle cannot be
+        // read is left out; the change is still made.
+        std::optional<QString> line;
         if (audit) {
             std::optional<QString> handle;
             if (AuditLineNeedsHandle(command, blnMText)) handle = pending.Try(object.Handle());
             else handle.emplace();
-            if (handle) audit->WriteLine(AuditLine(command, blnMText, *text, *handle));
+            if (handle) line = AuditLine(command, blnMText, *text, *handle);
         }
 
-        if (command.row->effect == Effect::Delete) {
-            // Nothing is left to change: later commands would only fail on the erased object.
-            if (pending.Try(object.Delete())) return;
-            continue;
+        // A change the host refuses (a locked layer, say) is neither counted nor recorded as made. A text
+        // that stays as it is is not written back.
+        const bool deletes = command.row->effect == Effect::Delete;
+        bool done = false;
+        if (deletes) {
+            done = pending.Try(object.Delete());
+        } else {
+            const QString result = CommandResult(command, *text);
+            done = result == *text || pending.Try(object.SetTextString(result));
         }
-        const QString result = CommandResult(command, *text);
-        if (result != *text) pending.Try(object.SetTextString(result));
+        if (!done) continue;
+
+        blnModified = true;
+        if (line) audit->WriteLine(*line);
+        // Nothing is left to change: later commands would only fail on the erased object.
+        if (deletes) return;
     }
 }
 

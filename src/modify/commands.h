@@ -76,9 +76,10 @@ QString ReplaceOccurrences(const QString& text, const QString& find, const QStri
                            Qt::CaseSensitivity cs);
 
 // The command step: run the whole list on one object, as a pipeline (each command reads the text the
-// commands before it left). Sets blnModified whenever a command applies (never clears it); writes one
-// audit line per change before making it (no audit when audit is nullptr). Host failures are recorded
-// in pending and the step goes on with the next command.
+// commands before it left). Sets blnModified whenever a command applies (never clears it) and writes one
+// audit line per change, quoting the text as it was before it (no audit when audit is nullptr). Host
+// failures are recorded in pending and the step goes on with the next command; a change the host
+// refused is not counted and has no audit line.
 void RunCommands(host::Entity& object, const std::vector<Command>& commands, bool blnMText, LineWriter* audit,
                  host::PendingError& pending, bool& blnModified);
 

@@ -316,13 +316,14 @@ TEST_F(CommandStep, NothingHappensToADeletedObject) {
 }
 
 TEST_F(CommandStep, AFailingHostCallSkipsItsStepAndTheListGoesOn) {
-    // Writing the text fails for the first command: its audit line stands (written before the change),
-    // and the next command works on the unchanged text.
+    // Writing the text fails for the first command: that change is not recorded as made, and the next
+    // command works on the unchanged text.
     TestEntity& a = Text("abc");
     host->FailNext("SetTextString");
     Run(a, {"u", "f,b,X"});
     EXPECT_EQ(a.text, "aXc");
-    EXPECT_EQ(AuditLines().size(), 2);
+    EXPECT_EQ(AuditLines(), QStringList{"Found 'b' in 'abc' and replaced with 'X'"});
+    EXPECT_TRUE(modified);
     EXPECT_TRUE(pending.IsSet());
 
     // The text cannot be read for the first command: it is skipped, the second applies.
@@ -342,13 +343,33 @@ TEST_F(CommandStep, AFailingHostCallSkipsItsStepAndTheListGoesOn) {
     Run(c, {"u", "l"});
     EXPECT_EQ(c.text, "abc");
     EXPECT_EQ(AuditLines(), QStringList{"Lower cased single line text object with text 'ABC' (Handle: " + c.handle + ")"});
+    // A line that does not quote the handle does not depend on it.
+    log.buffer().clear();
+    log.seek(0);
+    host->FailNext("Handle");
+    Run(c, {"f,b,x"});
+    EXPECT_EQ(AuditLines(), QStringList{"Found 'b' in 'abc' and replaced with 'x'"});
 
-    // Deleting fails: the object is still there for the next command.
+    // Deleting fails: no deletion is recorded, and the object is still there for the next command.
+    log.buffer().clear();
+    log.seek(0);
     TestEntity& d = Text("abc");
     host->FailNext("Delete");
     Run(d, {"d", "u"});
     EXPECT_FALSE(d.deleted);
     EXPECT_EQ(d.text, "ABC");
+    EXPECT_EQ(AuditLines(), QStringList{"Upper cased single line text object with text 'abc' (Handle: " + d.handle + ")"});
+
+    // When every change is refused nothing counts as modified.
+    log.buffer().clear();
+    log.seek(0);
+    modified = false;
+    TestEntity& e = Text("abc");
+    e.failing = QStringList{"SetTextString", "Delete"};
+    Run(e, {"u", "r,x", "sd,b"});
+    EXPECT_FALSE(modified);
+    EXPECT_TRUE(AuditLines().isEmpty());
+    EXPECT_EQ(e.text, "abc");
 }
 
 TEST_F(CommandStep, WithoutAnAuditLogNothingIsWrittenAndTheHandleIsNotRead) {
