@@ -11,6 +11,8 @@
 #include "report/clsconcat.h"
 #include "report/number_forms.h"
 
+#include <algorithm>
+
 namespace qln {
 
 namespace {
@@ -45,6 +47,21 @@ QString HtmlEscaped(const QString& text) {
         }
     }
     return out;
+}
+
+// The rows as the last lines of the page. They go to the file in slices, so that their 8-bit form never
+// exists whole beside the text (for a large drawing that halves the memory the listing needs). A slice
+// never ends between the two halves of a surrogate pair.
+void WriteInSlices(LineWriter& page, const QString& text) {
+    constexpr qsizetype kSlice = qsizetype(1) << 20;
+    qsizetype at = 0;
+    while (at < text.size()) {
+        qsizetype n = std::min(kSlice, text.size() - at);
+        if (at + n < text.size() && text.at(at + n - 1).isHighSurrogate()) ++n;
+        page.Write(text.mid(at, n));
+        at += n;
+    }
+    page.WriteLine(QString());
 }
 
 }  // namespace
@@ -176,7 +193,7 @@ void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile) {
     page.WriteLine(QStringLiteral("</TITLE>"));
     page.WriteLine(QStringLiteral("</HEAD>"));
     page.WriteLine(QStringLiteral("<BODY>"));
-    page.WriteLine(builder.GetString());
+    WriteInSlices(page, builder.GetString());
     page.Close();
     if (!page.ok()) pending_.Record({host::kPathAccessError, QStringLiteral("Path/File access error")});
 }

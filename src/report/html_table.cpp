@@ -9,6 +9,7 @@
 #include "report/html_table.h"
 #include "report/number_forms.h"
 
+#include <algorithm>
 #include <limits>
 #include <stdexcept>
 
@@ -55,7 +56,7 @@ ValueArray ValueArray::FromRows(const std::vector<std::vector<TableValue>>& rows
     return table;
 }
 
-size_t ValueArray::Offset(const std::vector<std::int32_t>& index) const {
+size_t ValueArray::Offset(std::span<const std::int32_t> index) const {
     if (index.size() != bounds_.size()) throw std::out_of_range("ValueArray: wrong number of indexes");
     size_t offset = 0;
     for (size_t d = 0; d < bounds_.size(); ++d) {
@@ -69,6 +70,16 @@ size_t ValueArray::Offset(const std::vector<std::int32_t>& index) const {
 
 TableValue& ValueArray::At(const std::vector<std::int32_t>& index) { return cells_[Offset(index)]; }
 const TableValue& ValueArray::At(const std::vector<std::int32_t>& index) const { return cells_[Offset(index)]; }
+
+TableValue& ValueArray::operator()(std::int32_t row, std::int32_t column) {
+    const std::int32_t index[] = {row, column};
+    return cells_[Offset(index)];
+}
+
+const TableValue& ValueArray::operator()(std::int32_t row, std::int32_t column) const {
+    const std::int32_t index[] = {row, column};
+    return cells_[Offset(index)];
+}
 
 // ---- the writer ---------------------------------------------------------------------------------------
 

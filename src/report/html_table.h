@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <variant>
 #include <vector>
 
@@ -51,11 +52,11 @@ public:
     TableValue& At(const std::vector<std::int32_t>& index);
     const TableValue& At(const std::vector<std::int32_t>& index) const;
     // The cell at (row, column) of a two-dimensional table.
-    TableValue& operator()(std::int32_t row, std::int32_t column) { return At({row, column}); }
-    const TableValue& operator()(std::int32_t row, std::int32_t column) const { return At({row, column}); }
+    TableValue& operator()(std::int32_t row, std::int32_t column);
+    const TableValue& operator()(std::int32_t row, std::int32_t column) const;
 
 private:
-    size_t Offset(const std::vector<std::int32_t>& index) const;
+    size_t Offset(std::span<const std::int32_t> index) const;
 
     std::vector<Bounds> bounds_;
     std::vector<TableValue> cells_;  // last dimension varies fastest

@@ -216,6 +216,19 @@ TEST_F(CreateArrayTest, PageFile) {
     EXPECT_TRUE(html.endsWith("</HTML>\r\n"));
     EXPECT_FALSE(html.contains("xxx"));
 
+    // Long texts outside the Basic Multilingual Plane arrive whole, however the page is cut for writing.
+    dwg.entities.clear();
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    for (const char* lead : {"", "a", "", "a"}) dwg.AddText("MODEL", lead + smile.repeated(700000));
+    session.CloseDrawing(false);
+    session.OpenDrawing("/dwg/plan.dwg", true);
+    session.CreateArray(page, "/dwg/plan.dwg");
+    const QByteArray big = testhost::ReadFile(page);
+    const QByteArray smileRun = QByteArray("\xF0\x9F\x98\x80").repeated(700000);
+    EXPECT_EQ(big.count("<TD>" + smileRun + "</TD>"), 2);
+    EXPECT_EQ(big.count("<TD>a" + smileRun + "</TD>"), 2);
+    EXPECT_FALSE(big.contains('?'));
+
     // A page that cannot be created: nothing written, nothing raised.
     page = dir.filePath("missing/attr.htm");
     session.CreateArray(page, "/dwg/plan.dwg");
