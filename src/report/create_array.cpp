@@ -1,0 +1,201 @@
+// The drawing text table: every single-line (or every multiple-line) text object of the open drawing
+// as one HTML page. Rows stream straight into a string builder as table mark-up; the page is written
+// once at the end.
+//
+// Everything read from the drawing (block names, layers, handles, texts) and the drawing's own path are
+// HTML-escaped before they go into the page: the page is opened in a browser, and a drawing's text
+// must show as text there, never act as mark-up or script.
+
+#include "host/cautocad.h"
+#include "host/text_files.h"
+#include "report/clsconcat.h"
+#include "report/number_forms.h"
+
+#include <algorithm>
+
+namespace qln {
+
+namespace {
+
+const QString kLineBreak = QStringLiteral("\r\n");
+
+const QString kHeaderRow = QStringLiteral(
+    "<TR ALIGN=LEFT NOWRAP><TD><STRONG>Space</STRONG></TD><TD><STRONG>Block</STRONG></TD>"
+    "<TD><STRONG>Rotation</STRONG></TD><TD><STRONG>Layer</STRONG></TD><TD><STRONG>Handle</STRONG></TD>"
+    "<TD><STRONG>X</STRONG></TD><TD><STRONG>Y</STRONG></TD><TD><STRONG>Z</STRONG></TD>"
+    "<TD><STRONG>Text</STRONG></TD></TR>");
+
+// The five characters with a meaning in HTML text and attribute values.
+QString HtmlEscaped(const QString& text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    auto special = [](QChar c) { return c == u'&' || c == u'<' || c == u'>' || c == u'"' || c == u'\''; };
+    while (i < n && !special(text.at(i))) ++i;
+    if (i == n) return text;  // the common case: nothing to escape, no copy
+    QString out;
+    out.reserve(n + 16);
+    out.append(QStringView(text).left(i));
+    for (; i < n; ++i) {
+        const QChar c = text.at(i);
+        switch (c.unicode()) {
+            case u'&': out += QStringLiteral("&amp;"); break;
+            case u'<': out += QStringLiteral("&lt;"); break;
+            case u'>': out += QStringLiteral("&gt;"); break;
+            case u'"': out += QStringLiteral("&quot;"); break;
+            case u'\'': out += QStringLiteral("&#39;"); break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+// The rows as the last lines of the page. They go to the file in slices, so that their 8-bit form never
+// exists whole beside the text (for a large drawing that halves the memory the listing needs). A slice
+// never ends between the two halves of a surrogate pair.
+void WriteInSlices(LineWriter& page, const QString& text) {
+    constexpr qsizetype kSlice = qsizetype(1) << 20;
+    qsizetype at = 0;
+    while (at < text.size()) {
+        qsizetype n = std::min(kSlice, text.size() - at);
+        if (at + n < text.size() && text.at(at + n - 1).isHighSurrogate()) ++n;
+        page.Write(text.mid(at, n));
+        at += n;
+    }
+    page.WriteLine(QString());
+}
+
+}  // namespace
+
+void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile) {
+    pending_.Clear();
+    const bool multiple = state_.blnMultipleLineText;
+    const QString textType = multiple ? QStringLiteral("MTEXT") : QStringLiteral("TEXT");
+    const QString objectName = multiple ? QStringLiteral("AcDbMText") : QStringLiteral("AcDbText");
+
+    clsConcat builder;
+    std::int32_t rowCount = 0;
+    auto append = [&](const QString& piece) {
+        if (!builder.SConcat(piece)) pending_.Record({6, QStringLiteral("Overflow")});
+    };
+
+    // The four selection sets are made first, in this order; a set that cannot be made or filled is
+    // simply empty.
+    auto select = [&](const QString& name, const QString& type, std::int16_t paper) -> host::SelectionSetPtr {
+        auto sets = pending_.On(objDoc, [](host::Document& d) { return d.SelectionSets(); });
+        if (!sets) return nullptr;
+        auto set = pending_.On(*sets, [&](host::SelectionSets& s) { return s.Add(name); });
+        if (!set) return nullptr;
+        pending_.On(*set, [&](host::SelectionSet& s) {
+            return s.Select(host::kSelectAll, {0, 67}, {host::Variant(type), host::Variant(paper)});
+        });
+        return *set;
+    };
+    const host::SelectionSetPtr modelText = select(QStringLiteral("MODEL_SPACE"), textType, 0);
+    const host::SelectionSetPtr modelBlocks = select(QStringLiteral("MODELBLOCKS"), QStringLiteral("INSERT"), 0);
+    const host::SelectionSetPtr paperText = select(QStringLiteral("PAPER_SPACE"), textType, 1);
+    const host::SelectionSetPtr paperBlocks = select(QStringLiteral("PAPERBLOCKS"), QStringLiteral("INSERT"), 1);
+
+    append(QStringLiteral("<TABLE ALIGN=CENTER BORDER=1 CELLSPACING=2 CELLPADDING=2 WIDTH='10%' "
+                          "BGCOLOR='#FFD700' BORDERCOLOR='black'><TBODY>") + kLineBreak);
+    append(kHeaderRow);
+
+    static const QString kRowStart = QStringLiteral("<TR ALIGN=LEFT NOWRAP>");
+    static const QString kCellOpen = QStringLiteral("<TD NOWRAP>");
+    static const QString kCellClose = QStringLiteral("</TD>");
+
+    // One row; `spaceCell` and `blockCell` are whole cells, the block name already escaped. A value that
+    // cannot be read leaves its cell empty.
+    auto appendRow = [&](const host::EntityPtr& entity, const QString& spaceCell, const QString& blockCell) {
+        const auto point = pending_.On(entity, [](host::Entity& e) { return e.InsertionPoint(); });
+        auto cell = [&](const QString& value) {
+            append(kCellOpen);
+            append(value);
+            append(kCellClose);
+        };
+        auto text = [&](auto read) -> QString {
+            const std::optional<QString> value = pending_.On(entity, read);
+            return value ? HtmlEscaped(*value) : QString();
+        };
+        append(kRowStart);
+        append(spaceCell);
+        append(blockCell);
+        const auto rotation = pending_.On(entity, [](host::Entity& e) { return e.Rotation(); });
+        cell(rotation ? FormatRotation(*rotation) : QString());
+        cell(text([](host::Entity& e) { return e.Layer(); }));
+        cell(text([](host::Entity& e) { return e.Handle(); }));
+        for (size_t axis = 0; axis < 3; ++axis) cell(point ? FormatCoordinate((*point)[axis]) : QString());
+        append(QStringLiteral("<TD>"));
+        append(text([](host::Entity& e) { return e.TextString(); }));
+        append(QStringLiteral("</TD></TR>") + kLineBreak);
+        ++rowCount;
+    };
+
+    auto items = [&](const host::SelectionSetPtr& set) {
+        std::optional<std::vector<host::EntityPtr>> entities;
+        if (set) entities = pending_.Try(set->Items());
+        return entities.value_or(std::vector<host::EntityPtr>{});
+    };
+
+    // Text lying directly in a space.
+    auto listLoose = [&](const host::SelectionSetPtr& set, const QString& space, const QString& block) {
+        const QString spaceCell = kCellOpen + space + kCellClose;
+        const QString blockCell = kCellOpen + block + kCellClose;
+        for (const host::EntityPtr& entity : items(set)) {
+            Yield();
+            appendRow(entity, spaceCell, blockCell);
+        }
+    };
+
+    // Text directly inside the definitions of the block references of a space, once per reference.
+    auto listBlocks = [&](const host::SelectionSetPtr& set, const QString& space) {
+        const QString spaceCell = kCellOpen + space + kCellClose;
+        for (const host::EntityPtr& reference : items(set)) {
+            const auto name = pending_.On(reference, [](host::Entity& e) { return e.Name(); });
+            if (!name) continue;
+            const auto block = pending_.On(objDoc, [&](host::Document& d) { return d.Blocks(*name); });
+            if (!block) continue;
+            const auto entities = pending_.On(*block, [](host::Block& b) { return b.Items(); });
+            if (!entities) continue;
+            const QString blockCell = kCellOpen + HtmlEscaped(*name) + kCellClose;
+            for (const host::EntityPtr& entity : *entities) {
+                Yield();
+                const auto type = pending_.On(entity, [](host::Entity& e) { return e.ObjectName(); });
+                if (type && *type == objectName) appendRow(entity, spaceCell, blockCell);
+            }
+        }
+    };
+
+    listLoose(modelText, QStringLiteral("MODEL"), QStringLiteral("*MODEL_SPACE"));
+    listBlocks(modelBlocks, QStringLiteral("MODEL"));
+    listLoose(paperText, QStringLiteral("PAPER"), QStringLiteral("*PAPER_SPACE"));
+    listBlocks(paperBlocks, QStringLiteral("PAPER"));
+
+    append(kHeaderRow + kLineBreak + QStringLiteral("</TBODY></TABLE>") + kLineBreak + QStringLiteral("</BODY>") +
+           kLineBreak + QStringLiteral("</HTML>"));
+
+    const QString title = QString::number(rowCount) +
+                          (multiple ? QStringLiteral(" multiple line text objects in ")
+                                    : QStringLiteral(" single line text objects in ")) +
+                          HtmlEscaped(strFile);
+
+    // Written once, at the end. A file that cannot be created is skipped without a word: the caller
+    // checks that the page exists.
+    LineWriter page;
+    if (!page.Open(strHTML, LineWriter::Mode::Truncate)) {
+        pending_.Record({host::kPathAccessError, QStringLiteral("Path/File access error")});
+        return;
+    }
+    page.WriteLine(QStringLiteral("<HTML>"));
+    page.WriteLine(QStringLiteral("<HEAD>"));
+    page.WriteLine(QStringLiteral("<STRONG><CENTER>") + title + QStringLiteral("</CENTER></STRONG><BR>"));
+    page.WriteLine(QStringLiteral("<TITLE>"));
+    page.WriteLine(title);
+    page.WriteLine(QStringLiteral("</TITLE>"));
+    page.WriteLine(QStringLiteral("</HEAD>"));
+    page.WriteLine(QStringLiteral("<BODY>"));
+    WriteInSlices(page, builder.GetString());
+    page.Close();
+    if (!page.ok()) pending_.Record({host::kPathAccessError, QStringLiteral("Path/File access error")});
+}
+
+}  // namespace qln
