@@ -1,0 +1,84 @@
+// FittedListWidget and FolderView.
+
+#include "app/pane_widgets.h"
+
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QScrollBar>
+
+namespace qln {
+
+FittedListWidget::FittedListWidget(QWidget* parent) : QListWidget(parent) {
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+void FittedListWidget::SetHorizontalExtent(int pixels) {
+    extent_ = qMax(0, pixels);
+    updateGeometries();
+}
+
+void FittedListWidget::updateGeometries() {
+    QListWidget::updateGeometries();
+    // The list's own guess of its content width is replaced by the extent its owner measured.
+    horizontalScrollBar()->setRange(0, qMax(0, extent_ - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+}
+
+FolderView::FolderView(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel(this)) {
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model_->setReadOnly(true);
+    setModel(model_);
+    for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+    header()->hide();
+    setSortingEnabled(true);
+    sortByColumn(0, Qt::AscendingOrder);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformRowHeights(true);
+    setAnimated(false);
+    // The model reads folders in the background: once a folder on the way to the current one has been
+    // read, the rows above it may have moved, so show the current folder again.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
+        const QString prefix = loaded.endsWith(u'/') ? loaded : loaded + u'/';
+        if (!folder_.isEmpty() && (folder_ == loaded || folder_.startsWith(prefix))) ShowFolder();
+    });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (!updating_ && current.isValid()) Q_EMIT folderChosen(FolderAt(current));
+    });
+}
+
+void FolderView::SetDrive(const QString& root) {
+    if (root == root_) return;
+    root_ = root;
+    updating_ = true;
+    model_->setRootPath(root);
+    setRootIndex(model_->index(root));
+    updating_ = false;
+}
+
+void FolderView::SetFolder(const QString& folder) {
+    folder_ = folder;
+    updating_ = true;
+    collapseAll();
+    updating_ = false;
+    ShowFolder();
+}
+
+void FolderView::ShowFolder() {
+    updating_ = true;
+    const QModelIndex index = model_->index(folder_);
+    if (index.isValid()) {
+        setCurrentIndex(index);
+        scrollTo(index, QAbstractItemView::PositionAtCenter);
+        expand(index);
+    } else {
+        setCurrentIndex(QModelIndex());
+    }
+    updating_ = false;
+}
+
+QString FolderView::FolderAt(const QModelIndex& index) const { return model_->filePath(index); }
+
+QModelIndex FolderView::IndexOf(const QString& folder) const { return model_->index(folder); }
+
+}  // namespace qln
