@@ -170,6 +170,7 @@ void Form1::BuildControls() {
                           QStringLiteral(" Select all drawings "));
     Command14 = NewButton(this, QStringLiteral("Command14"), QStringLiteral("Unselect All"),
                           QStringLiteral(" Unselect all drawings "));
+    const int patternRowHeight = qMax(Text5->sizeHint().height(), Command9->sizeHint().height());
     Label2 = NewInfoLabel(this, QStringLiteral("Label2"));
     Label3 = NewInfoLabel(this, QStringLiteral("Label3"));
     Label12 = NewInfoLabel(this, QStringLiteral("Label12"));
@@ -180,13 +181,18 @@ void Form1::BuildControls() {
         grid->addWidget(NewLabel(Frame1, QStringLiteral("Label8"), QStringLiteral("Folder:")), 1, 0, Qt::AlignTop);
         grid->addWidget(drawings_.dir, 1, 1, 1, 3);
         grid->addWidget(NewLabel(Frame1, QStringLiteral("Label9"), QStringLiteral("Files:")), 2, 0);
+        // The pattern row has the height of the template pane's pattern row, so the panes line up.
+        Text5->setFixedHeight(patternRowHeight);
+        Command9->setFixedHeight(patternRowHeight);
         auto* patternRow = new QHBoxLayout;
         patternRow->addWidget(Text5, 1);
         patternRow->addWidget(Command9);
         grid->addLayout(patternRow, 2, 1, 1, 3);
         grid->addWidget(drawings_.list, 3, 0, 1, 4);
-        grid->addWidget(Label3, 4, 0, 1, 2);
-        grid->addWidget(Label12, 4, 2, 1, 2);
+        auto* counts = new QHBoxLayout;
+        counts->addWidget(Label3, 1);
+        counts->addWidget(Label12, 1);
+        grid->addLayout(counts, 4, 0, 1, 4);
         grid->addWidget(Label2, 5, 0, 1, 4);
         auto* buttons = new QHBoxLayout;
         buttons->addWidget(Command13);
@@ -214,12 +220,14 @@ void Form1::BuildControls() {
         grid->addWidget(templates_.dir, 1, 1);
         grid->addWidget(NewLabel(Frame4, QStringLiteral("Label13"), QStringLiteral("Files:")), 2, 0);
         QLabel* templatePattern = NewLabel(Frame4, QStringLiteral("Label14"), QStringLiteral("*.txt"));
-        templatePattern->setMinimumHeight(qMax(Text5->sizeHint().height(), Command9->sizeHint().height()));
+        templatePattern->setFixedHeight(patternRowHeight);
         grid->addWidget(templatePattern, 2, 1);
         grid->addWidget(templates_.list, 3, 0, 1, 2);
         grid->addWidget(Label5, 4, 0, 1, 2);
         grid->addWidget(Label6, 5, 0, 1, 2);
-        grid->setRowMinimumHeight(6, Command13->sizeHint().height());
+        auto* buttonRow = new QWidget(Frame4);  // the place of the drawing pane's buttons
+        buttonRow->setFixedHeight(Command13->sizeHint().height());
+        grid->addWidget(buttonRow, 6, 0, 1, 2);
         grid->setColumnStretch(1, 1);
         grid->setRowStretch(1, 2);
         grid->setRowStretch(3, 3);

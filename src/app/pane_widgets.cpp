@@ -36,12 +36,19 @@ FolderView::FolderView(QWidget* parent) : QTreeView(parent), model_(new QFileSys
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformRowHeights(true);
     setAnimated(false);
-    // The model reads folders in the background: once a folder on the way to the current one has been
-    // read, the rows above it may have moved, so show the current folder again.
-    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString& loaded) {
-        const QString prefix = loaded.endsWith(u'/') ? loaded : loaded + u'/';
-        if (!folder_.isEmpty() && (folder_ == loaded || folder_.startsWith(prefix))) ShowFolder();
+    settle_ = new QTimer(this);
+    settle_->setSingleShot(true);
+    settle_->setInterval(30);
+    connect(settle_, &QTimer::timeout, this, [this] {
+        if (settling_) ShowFolder();
     });
+    auto resettle = [this] {
+        if (settling_) settle_->start();
+    };
+    connect(model_, &QFileSystemModel::directoryLoaded, this, resettle);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, resettle);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, resettle);
+    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, &FolderView::UserTookOver);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (!updating_ && current.isValid()) Q_EMIT folderChosen(FolderAt(current));
     });
@@ -58,6 +65,7 @@ void FolderView::SetDrive(const QString& root) {
 
 void FolderView::SetFolder(const QString& folder) {
     folder_ = folder;
+    settling_ = true;
     updating_ = true;
     collapseAll();
     updating_ = false;
@@ -75,6 +83,26 @@ void FolderView::ShowFolder() {
         setCurrentIndex(QModelIndex());
     }
     updating_ = false;
+}
+
+void FolderView::UserTookOver() {
+    settling_ = false;
+    settle_->stop();
+}
+
+void FolderView::mousePressEvent(QMouseEvent* event) {
+    UserTookOver();
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderView::keyPressEvent(QKeyEvent* event) {
+    UserTookOver();
+    QTreeView::keyPressEvent(event);
+}
+
+void FolderView::wheelEvent(QWheelEvent* event) {
+    UserTookOver();
+    QTreeView::wheelEvent(event);
 }
 
 QString FolderView::FolderAt(const QModelIndex& index) const { return model_->filePath(index); }

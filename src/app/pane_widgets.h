@@ -3,6 +3,7 @@
 
 #include <QListWidget>
 #include <QString>
+#include <QTimer>
 #include <QTreeView>
 
 class QFileSystemModel;
@@ -45,13 +46,23 @@ public:
 Q_SIGNALS:
     void folderChosen(const QString& folder);
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
 private:
     void ShowFolder();
+    void UserTookOver();
 
     QFileSystemModel* model_;
     QString root_;
     QString folder_;
     bool updating_ = false;
+    // Until the user scrolls or clicks, the current folder is kept in view while the model reads and
+    // sorts folders in the background (which moves rows).
+    bool settling_ = false;
+    QTimer* settle_;
 };
 
 }  // namespace qln
