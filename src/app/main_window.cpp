@@ -37,6 +37,18 @@ namespace {
 
 const QString kOptions = QStringLiteral("Options/");
 
+// Paths compare as the file system does.
+#ifdef Q_OS_WIN
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
+#endif
+
+// The folder at the root of a drive: "c:" -> "c:/"; a mount point is its own root folder.
+QString DriveRootFolder(const QString& drive) {
+    return drive.size() == 2 && drive[1] == u':' ? drive + u'/' : drive;
+}
+
 // Files of `folder` whose names match `pattern` (ignoring case), hidden files left out, sorted by name.
 // A pattern with folder parts ("sub/*.dxf") lists that subfolder; an empty pattern lists every file.
 QStringList ListFiles(const QString& folder, const QString& pattern) {
@@ -421,45 +433,26 @@ QString Form1::DriveOf(const QString& folder) const {
     const QString path = QDir::fromNativeSeparators(folder);
     QString best;
     for (int i = 0; i < drawings_.drive->count(); ++i) {
-        QString root = drawings_.drive->itemData(i).toString();
-        QString prefix = root.endsWith(u'/') ? root : root + u'/';
-#ifdef Q_OS_WIN
-        const Qt::CaseSensitivity cs = Qt::CaseInsensitive;
-        if (root.size() == 2) prefix = root + u'/';
-#else
-        const Qt::CaseSensitivity cs = Qt::CaseSensitive;
-#endif
-        const bool inside = path.compare(root, cs) == 0 || path.startsWith(prefix, cs) ||
-                            (path + u'/').compare(prefix, cs) == 0;
-        if (inside && root.size() > best.size()) best = root;
+        const QString drive = drawings_.drive->itemData(i).toString();
+        const QString root = DriveRootFolder(drive);
+        const QString prefix = root.endsWith(u'/') ? root : root + u'/';
+        const bool inside = path.compare(root, kPathCase) == 0 || path.startsWith(prefix, kPathCase) ||
+                            (path + u'/').compare(prefix, kPathCase) == 0;
+        if (inside && drive.size() > best.size()) best = drive;
     }
     return best;
 }
 
 bool Form1::ApplyDrive(Pane& pane, const QString& drive) {
-    int index = -1;
+    const QString wanted = QDir::fromNativeSeparators(drive);
     for (int i = 0; i < pane.drive->count(); ++i) {
-        const QString root = pane.drive->itemData(i).toString();
-        if (QString::compare(root, QDir::fromNativeSeparators(drive),
-#ifdef Q_OS_WIN
-                             Qt::CaseInsensitive
-#else
-                             Qt::CaseSensitive
-#endif
-                             ) == 0) {
-            index = i;
-            break;
-        }
+        const QString known = pane.drive->itemData(i).toString();
+        if (known.compare(wanted, kPathCase) != 0) continue;
+        if (!MoveFolder(pane, DriveRootFolder(known))) return false;
+        pane.drive->setCurrentIndex(i);
+        return true;
     }
-    if (index < 0) return false;
-    const QString root = pane.drive->itemData(index).toString();
-#ifdef Q_OS_WIN
-    if (!MoveFolder(pane, root + u'/')) return false;
-#else
-    if (!MoveFolder(pane, root)) return false;
-#endif
-    pane.drive->setCurrentIndex(index);
-    return true;
+    return false;
 }
 
 bool Form1::MoveFolder(Pane& pane, const QString& folder) {
@@ -469,11 +462,7 @@ bool Form1::MoveFolder(Pane& pane, const QString& folder) {
     const QString path = QDir::cleanPath(info.absoluteFilePath());
     const QString drive = DriveOf(path);
     if (const int index = pane.drive->findData(drive); index >= 0) pane.drive->setCurrentIndex(index);
-#ifdef Q_OS_WIN
-    pane.dir->SetDrive(drive.size() == 2 ? drive + u'/' : drive);
-#else
-    pane.dir->SetDrive(drive.isEmpty() ? QDir::rootPath() : drive);
-#endif
+    pane.dir->SetDrive(drive.isEmpty() ? QDir::rootPath() : DriveRootFolder(drive));
     pane.dir->SetFolder(path);
     const bool changed = path != pane.folder;
     pane.folder = path;
@@ -496,12 +485,7 @@ void Form1::OnFolderChosen(Pane& pane, const QString& folder) {
 }
 
 void Form1::OnDriveChosen(Pane& pane, int index) {
-    const QString root = pane.drive->itemData(index).toString();
-#ifdef Q_OS_WIN
-    const QString rootFolder = root + u'/';
-#else
-    const QString rootFolder = root;
-#endif
+    const QString rootFolder = DriveRootFolder(pane.drive->itemData(index).toString());
     if (MoveFolder(pane, rootFolder)) return;
 
     const QFileInfo info(rootFolder);

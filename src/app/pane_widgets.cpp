@@ -50,7 +50,11 @@ FolderView::FolderView(QWidget* parent) : QTreeView(parent), model_(new QFileSys
     connect(model_, &QAbstractItemModel::rowsInserted, this, resettle);
     connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, &FolderView::UserTookOver);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
-        if (!updating_ && current.isValid()) Q_EMIT folderChosen(FolderAt(current));
+        if (updating_ || !current.isValid()) return;
+        // The user's own choice: the tree stays as the user left it.
+        UserTookOver();
+        folder_ = FolderAt(current);
+        Q_EMIT folderChosen(folder_);
     });
 }
 
@@ -64,6 +68,10 @@ void FolderView::SetDrive(const QString& root) {
 }
 
 void FolderView::SetFolder(const QString& folder) {
+    if (folder == folder_ && currentIndex().isValid() && currentIndex() == model_->index(folder)) {
+        expand(currentIndex());
+        return;
+    }
     folder_ = folder;
     settling_ = true;
     updating_ = true;
