@@ -14,7 +14,8 @@ QString QtNameFilter(const QString& filter) {
     if (!text.endsWith(u'|')) text += u'|';
     const QStringList parts = text.split(u'|');
     QStringList filters;
-    // parts ends with the empty text after the closing "|"; a name without a pattern is dropped.
+    // parts ends with the empty text after the closing "|". An empty pair is skipped; a name without
+    // patterns shows every file.
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         QString name = parts[i].trimmed();
         const QString patternText = parts[i + 1].trimmed();
