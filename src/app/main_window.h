@@ -1,0 +1,178 @@
+#pragma once
+// Form1, the main window of qln: the drawing pane (drive, folder, file pattern, drawing list), the
+// template pane (drive, folder, template list), the options (audit log, text type, field delimiter),
+// the command buttons and the status line. It keeps the user's choices in the "Options" settings.
+//
+// The commands that run over drawings (modify, drawing list, text report, find text, file
+// specifications) are signals; the windows and runs that carry them out connect to them.
+
+#include "app/window_context.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QToolButton;
+
+namespace qln {
+
+class FittedListWidget;
+class FolderView;
+class WidgetFrontend;
+
+class Form1 final : public QWidget {
+    Q_OBJECT
+public:
+    static inline const QString kApplicationTitle = QStringLiteral("QLN");
+    static inline const QString kWindowTitle = QStringLiteral("Quillon (QLN)");
+    static inline const QString kWelcome = QStringLiteral("Welcome to Quillon! Press the F1 key for help.");
+
+    explicit Form1(const WindowContext& context, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The load step: title, program folder, stored settings, both lists, then the command line
+    // (trimmed; empty or "/p" means none). Without a command-line path the welcome text is shown.
+    void Load(const QString& commandLine);
+
+    // --- Command-line drawing list ---------------------------------------------------------------
+    // The drawing list file named on the command line, until the drawing-list run consumes it.
+    const QString& PendingCommandLinePath() const { return pendingPath_; }
+    void ClearPendingCommandLinePath() { pendingPath_.clear(); }
+    // Called once the window shows: asks for the drawing-list run when a path is pending.
+    void StartPendingRun();
+
+    // --- What the runs read and change -------------------------------------------------------------
+    WindowContext& Context() { return context_; }
+    Frontend& UserInterface();
+    void SetStatus(const QString& text);
+    QString Status() const;
+    // The current folders of the two panes, in native form.
+    QString DrawingFolder() const;
+    QString TemplateFolder() const;
+    // The folder followed by a separator, unless it already ends with one (a drive root).
+    static QString FolderPrefix(const QString& folder);
+    QListWidget* DrawingList() const;
+    QListWidget* TemplateList() const;
+    QString Delimiter() const;
+    bool AuditEnabled() const;
+    // The drawing the text report works on (its list text and full path); empty between reports.
+    const QString& CurrentDrawingName() const { return currentDrawingName_; }
+    const QString& CurrentDrawingPath() const { return currentDrawingPath_; }
+    void SetCurrentDrawing(const QString& name, const QString& path);
+    // While a run is in progress the buttons that start runs are disabled, so that no run starts
+    // inside another one's event processing; afterwards they come back (the modify button by its rule).
+    void SetRunning(bool running);
+    bool IsRunning() const { return running_; }
+    // The modify button is enabled exactly when a template and at least one drawing are selected.
+    void ApplyRunButtonRule();
+
+    // --- What the file specifications window sets -------------------------------------------------
+    // Each returns false and changes nothing when the value cannot be applied.
+    bool SetDrawingDrive(const QString& drive);
+    bool SetDrawingFolder(const QString& folder);
+    void SetDrawingPattern(const QString& pattern);
+    bool SetTemplateFolder(const QString& folder);
+
+    // --- Commands -----------------------------------------------------------------------------------
+    void RefreshDrawings();
+    void RefreshTemplates();
+    void SelectAllDrawings();
+    void UnselectAllDrawings();
+    void ShowHelp();
+    void ShowAbout();
+    // Bring the window to the front (asked by a second instance).
+    void BringToFront();
+
+Q_SIGNALS:
+    void modifyRequested();                              // Command15
+    void drawingListRequested();                         // Command5, or a command-line path at start-up
+    void drawingReportRequested(const QString& name);    // double-click on a drawing
+    void findTextRequested();                            // cmdOpen
+    void fileSpecificationsRequested();                  // Command9
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // One selection pane: its drive list, folder list and current folder.
+    struct Pane {
+        QComboBox* drive = nullptr;
+        FolderView* dir = nullptr;
+        FittedListWidget* list = nullptr;
+        QString folder;
+    };
+
+    void BuildControls();
+    void ApplySettings();
+    void WriteSettings();
+    QString ReadSetting(const QString& key, const QString& fallback) const;
+    static bool ApplyCheckSetting(QCheckBox* box, const QString& value);
+
+    QString DefaultDrive() const;
+    QString DriveOf(const QString& folder) const;
+    bool ApplyDrive(Pane& pane, const QString& drive);
+    bool MoveFolder(Pane& pane, const QString& folder);
+    void OnDriveChosen(Pane& pane, int index);
+    void OnFolderChosen(Pane& pane, const QString& folder);
+    void FolderChanged(Pane& pane);
+
+    void OnDrawingSelectionChanged();
+    void OnTemplateSelectionChanged();
+    void OnTemplateDoubleClicked();
+    void FitScrollWidth(FittedListWidget* list);
+    void CheckScreenSize();
+
+    WindowContext context_;
+    std::unique_ptr<WidgetFrontend> frontend_;
+
+    Pane drawings_;
+    Pane templates_;
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    QLineEdit* Text5 = nullptr;
+    QPushButton* Command13 = nullptr;
+    QPushButton* Command14 = nullptr;
+    QPushButton* Command9 = nullptr;
+    QPushButton* Command15 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QToolButton* cmdOpen = nullptr;
+    QCheckBox* chkAudit = nullptr;
+    QCheckBox* chkType = nullptr;
+    QLineEdit* txtDelimiter = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label12 = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command2 = nullptr;
+
+    QString pendingPath_;
+    QString currentDrawingName_;
+    QString currentDrawingPath_;
+    std::int16_t lastDrawingIndex_ = 0;
+    bool loading_ = false;
+    bool handlingSelection_ = false;
+    bool running_ = false;
+    // The screen-size notice: armed when the window loses activation to anything but the notice.
+    bool sizeNoticeArmed_ = true;
+    bool sizeNoticeOpen_ = false;
+};
+
+}  // namespace qln

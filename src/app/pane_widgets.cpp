@@ -1,0 +1,120 @@
+// FittedListWidget and FolderView.
+
+#include "app/pane_widgets.h"
+
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QScrollBar>
+
+namespace qln {
+
+FittedListWidget::FittedListWidget(QWidget* parent) : QListWidget(parent) {
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+}
+
+void FittedListWidget::SetHorizontalExtent(int pixels) {
+    extent_ = qMax(0, pixels);
+    updateGeometries();
+}
+
+void FittedListWidget::updateGeometries() {
+    QListWidget::updateGeometries();
+    // The list's own guess of its content width is replaced by the extent its owner measured.
+    horizontalScrollBar()->setRange(0, qMax(0, extent_ - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+}
+
+FolderView::FolderView(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel(this)) {
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model_->setReadOnly(true);
+    setModel(model_);
+    for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+    header()->hide();
+    setSortingEnabled(true);
+    sortByColumn(0, Qt::AscendingOrder);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformRowHeights(true);
+    setAnimated(false);
+    settle_ = new QTimer(this);
+    settle_->setSingleShot(true);
+    settle_->setInterval(30);
+    connect(settle_, &QTimer::timeout, this, [this] {
+        if (settling_) ShowFolder();
+    });
+    auto resettle = [this] {
+        if (settling_) settle_->start();
+    };
+    connect(model_, &QFileSystemModel::directoryLoaded, this, resettle);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, resettle);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, resettle);
+    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, &FolderView::UserTookOver);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+        if (updating_ || !current.isValid()) return;
+        // The user's own choice: the tree stays as the user left it.
+        UserTookOver();
+        folder_ = FolderAt(current);
+        Q_EMIT folderChosen(folder_);
+    });
+}
+
+void FolderView::SetDrive(const QString& root) {
+    if (root == root_) return;
+    root_ = root;
+    updating_ = true;
+    model_->setRootPath(root);
+    setRootIndex(model_->index(root));
+    updating_ = false;
+}
+
+void FolderView::SetFolder(const QString& folder) {
+    if (folder == folder_ && currentIndex().isValid() && currentIndex() == model_->index(folder)) {
+        expand(currentIndex());
+        return;
+    }
+    folder_ = folder;
+    settling_ = true;
+    updating_ = true;
+    collapseAll();
+    updating_ = false;
+    ShowFolder();
+}
+
+void FolderView::ShowFolder() {
+    updating_ = true;
+    const QModelIndex index = model_->index(folder_);
+    if (index.isValid()) {
+        setCurrentIndex(index);
+        scrollTo(index, QAbstractItemView::PositionAtCenter);
+        expand(index);
+    } else {
+        setCurrentIndex(QModelIndex());
+    }
+    updating_ = false;
+}
+
+void FolderView::UserTookOver() {
+    settling_ = false;
+    settle_->stop();
+}
+
+void FolderView::mousePressEvent(QMouseEvent* event) {
+    UserTookOver();
+    QTreeView::mousePressEvent(event);
+}
+
+void FolderView::keyPressEvent(QKeyEvent* event) {
+    UserTookOver();
+    QTreeView::keyPressEvent(event);
+}
+
+void FolderView::wheelEvent(QWheelEvent* event) {
+    UserTookOver();
+    QTreeView::wheelEvent(event);
+}
+
+QString FolderView::FolderAt(const QModelIndex& index) const { return model_->filePath(index); }
+
+QModelIndex FolderView::IndexOf(const QString& folder) const { return model_->index(folder); }
+
+}  // namespace qln

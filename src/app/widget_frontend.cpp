@@ -1,0 +1,76 @@
+// WidgetFrontend: what the runs show, in the main window.
+
+#include "app/widget_frontend.h"
+
+#include "app/desktop.h"
+#include "app/dialogs.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QUrl>
+
+namespace qln {
+
+WidgetFrontend::WidgetFrontend(QWidget* owner, QLabel* status, QProgressBar* progress, Dialogs& dialogs,
+                               Desktop& desktop)
+    : owner_(owner), status_(status), progress_(progress), dialogs_(dialogs), desktop_(desktop) {
+    if (progress_) progress_->hide();
+}
+
+WidgetFrontend::~WidgetFrontend() {
+    // A run that ended without switching the pointer back leaves no busy pointer behind.
+    while (busyDepth_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --busyDepth_;
+    }
+}
+
+void WidgetFrontend::SetStatus(const QString& text) {
+    if (!status_) return;
+    status_->setText(text);
+    status_->repaint();
+}
+
+void WidgetFrontend::MessageBox(Icon icon, const QString& title, const QString& text, bool systemModal) {
+    // Qt has no box above every application; a box owned by no window is the closest.
+    dialogs_.Message(systemModal ? nullptr : owner_.data(), icon, title, text);
+}
+
+void WidgetFrontend::Beep() { QApplication::beep(); }
+
+void WidgetFrontend::SetBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++busyDepth_;
+    } else if (busyDepth_ > 0) {
+        QApplication::restoreOverrideCursor();
+        if (--busyDepth_ == 0 && progress_) progress_->hide();
+    }
+}
+
+void WidgetFrontend::ProcessEvents() { QCoreApplication::processEvents(); }
+
+bool WidgetFrontend::OpenWithDefaultProgram(const QString& path) {
+    return desktop_.OpenUrl(QUrl::fromLocalFile(path));
+}
+
+void WidgetFrontend::Progress(int done, int total, const QString& item) {
+    if (!progress_) return;
+    if (total >= 0 && done >= total) {
+        progress_->hide();
+        return;
+    }
+    if (total < 0) {
+        // Unknown total: a bar that only shows that work goes on.
+        progress_->setRange(0, 0);
+    } else {
+        progress_->setRange(0, total);
+        progress_->setValue(done);
+    }
+    progress_->setToolTip(item);
+    progress_->show();
+    progress_->repaint();
+}
+
+}  // namespace qln

@@ -1,0 +1,143 @@
+#pragma once
+// A main window of its own for each test: a temporary program folder, an INI settings store, scripted
+// dialogs and a desktop that records what it would have opened.
+
+#include "app/main_window.h"
+#include "support/files.h"
+#include "support/scripted_dialogs.h"
+
+#include <QAbstractItemView>
+#include <QLabel>
+#include <QListWidget>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+// Readable failure messages for strings and string lists.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << "{\"" << l.join(QStringLiteral("\", \"")).toStdString() << "\"}"; }
+
+namespace testhost {
+
+class RecordingDesktop final : public qln::Desktop {
+public:
+    QStringList edited;   // files handed to the text editor
+    QStringList urls;     // URLs handed to their default program
+    bool urlsOpen = true;
+
+    bool OpenInTextEditor(const QString& path) override {
+        edited << path;
+        return true;
+    }
+    bool OpenUrl(const QUrl& url) override {
+        urls << url.toString();
+        return urlsOpen;
+    }
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(temp.isValid());
+        programFolder = Path(QStringLiteral("program"));
+        QDir().mkpath(programFolder);
+        OpenStore();
+    }
+
+    void TearDown() override { window.reset(); }
+
+    QString Path(const QString& relative) const { return temp.filePath(relative); }
+
+    // Make empty files (and their folders) under the temporary folder.
+    void Touch(const QStringList& relativePaths) {
+        for (const QString& p : relativePaths) ASSERT_TRUE(WriteFile(Path(p), QByteArray("0\nEOF\n")));
+    }
+
+    void OpenStore() {
+        settings.reset();
+        settings = std::make_unique<QSettings>(Path(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    }
+
+    // The stored value of an "Options" key, read afresh from the file; "<absent>" when not there.
+    QString Stored(const QString& key) {
+        QSettings fresh(Path(QStringLiteral("settings.ini")), QSettings::IniFormat);
+        const QVariant v = fresh.value(QStringLiteral("Options/") + key);
+        return v.isValid() ? v.toString() : QStringLiteral("<absent>");
+    }
+
+    void Store(const QString& key, const QString& value) {
+        settings->setValue(QStringLiteral("Options/") + key, value);
+        settings->sync();
+    }
+
+    qln::Form1& Open(const QString& commandLine = QString()) {
+        window.reset();
+        qln::WindowContext context{state, *settings, dialogs, desktop, programFolder, QStringLiteral(".dxf"),
+                                   [this] { return drives; }, [this] { return screen; }};
+        window = std::make_unique<qln::Form1>(context);
+        window->Load(commandLine);
+        window->show();
+        return *window;
+    }
+
+    // Close the window (which writes the settings) and start a new one on the same store.
+    qln::Form1& Reopen() {
+        window->close();
+        window.reset();
+        OpenStore();
+        return Open();
+    }
+
+    template <typename T>
+    T* Child(const char* name) const {
+        T* child = window->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+
+    QString Text(const char* labelName) const { return Child<QLabel>(labelName)->text(); }
+
+    static QStringList Items(QListWidget* list) {
+        QStringList items;
+        for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+        return items;
+    }
+
+    static QList<int> SelectedRows(QListWidget* list) {
+        QList<int> rows;
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->isSelected()) rows << i;
+        return rows;
+    }
+
+    // A mouse click on a list row, as the user makes it.
+    static void Click(QListWidget* list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QListWidgetItem* item = list->item(row);
+        list->scrollToItem(item);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, list->visualItemRect(item).center());
+    }
+    static void DoubleClick(QListWidget* list, int row) {
+        QListWidgetItem* item = list->item(row);
+        list->scrollToItem(item);
+        const QPoint at = list->visualItemRect(item).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    }
+
+    QTemporaryDir temp;
+    QString programFolder;
+    std::unique_ptr<QSettings> settings;
+    qln::ProgramState state;
+    ScriptedDialogs dialogs;
+    RecordingDesktop desktop;
+    QStringList drives{QStringLiteral("/")};
+    QSize screen{1024, 768};
+    std::unique_ptr<qln::Form1> window;
+};
+
+}  // namespace testhost

@@ -1,0 +1,120 @@
+// The parts around the main window: the open dialog and its filter, the single instance, the About
+// window and the frontend the runs show their progress through.
+
+#include "app/about_window.h"
+#include "app/single_instance.h"
+#include "app/widget_frontend.h"
+#include "window_fixture.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QUuid>
+
+namespace {
+
+using testhost::WindowTest;
+
+TEST(FileDialogFilter, PairsBecomeQtNameFilters) {
+    EXPECT_EQ(qln::QtNameFilter(QStringLiteral("DLF Files (*.dlf)|*.dlf|All Files (*.*)|*.*")),
+              QStringLiteral("DLF Files (*.dlf);;All Files (*)"));
+    // The closing "|" may be there or not.
+    EXPECT_EQ(qln::QtNameFilter(QStringLiteral("Text Files (*.txt)|*.txt|")), QStringLiteral("Text Files (*.txt)"));
+    EXPECT_EQ(qln::QtNameFilter(QStringLiteral("Drawings|*.dwg;*.dxf|Anything|*")),
+              QStringLiteral("Drawings (*.dwg *.dxf);;Anything (*)"));
+}
+
+TEST(OpenDialog, AnswersTrimmedOrEmptyWhenCancelled) {
+    testhost::ScriptedDialogs dialogs;
+    const QString filter = QStringLiteral("DLF Files (*.dlf)|*.dlf|All Files (*.*)|*.*");
+    EXPECT_EQ(qln::ShowOpenDialog(dialogs, nullptr, filter, QStringLiteral("Open Drawing List File"), QStringLiteral("/p")),
+              QString());
+    dialogs.openAnswers.push_back(QStringLiteral("  /data/my list.dlf  "));
+    EXPECT_EQ(qln::ShowOpenDialog(dialogs, nullptr, filter, QStringLiteral("Open Drawing List File"), QStringLiteral("/p")),
+              QStringLiteral("/data/my list.dlf"));
+    EXPECT_EQ(dialogs.asked.first(), QStringLiteral("Open|") + filter + QStringLiteral("|Open Drawing List File|/p"));
+}
+
+TEST(SingleInstance, ASecondInstanceIsRefusedAndRaisesTheFirst) {
+    const QString name = QStringLiteral("qln-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+    testhost::ScriptedDialogs dialogs;
+    auto first = std::make_unique<qln::SingleInstance>(name);
+    ASSERT_TRUE(qln::EnsureSingleInstance(*first, dialogs, QStringLiteral("QLN")));
+    QSignalSpy raised(first.get(), &qln::SingleInstance::activationRequested);
+
+    qln::SingleInstance second(name);
+    EXPECT_FALSE(qln::EnsureSingleInstance(second, dialogs, QStringLiteral("QLN")));
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|QLN|QLN is already running! Look in your System Tray."});
+    EXPECT_TRUE(raised.count() == 1 || raised.wait(3000));
+    EXPECT_EQ(raised.count(), 1);
+
+    // Another name is another instance; once the first has ended its name is free again.
+    EXPECT_TRUE(qln::SingleInstance(name + QStringLiteral("-other")).Claim());
+    first.reset();
+    qln::SingleInstance third(name);
+    EXPECT_TRUE(third.Claim());
+    EXPECT_FALSE(qln::SingleInstance(name).Claim());
+}
+
+using Windows = WindowTest;
+
+TEST_F(Windows, AskedToComeToTheFrontTheMinimisedWindowShowsAgain) {
+    qln::Form1& w = Open();
+    w.showMinimized();
+    ASSERT_TRUE(w.isMinimized());
+    w.BringToFront();
+    EXPECT_FALSE(w.isMinimized());
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(Windows, AboutWindowLinks) {
+    qln::Form1& w = Open();
+    qln::Form3 about(w.Context(), &w);
+    QStringList texts;
+    for (QLabel* label : about.findChildren<QLabel*>()) texts << label->text();
+    const QString all = texts.join(u'\n');
+    EXPECT_TRUE(all.contains(QStringLiteral("Quillon (QLN)")));
+    EXPECT_TRUE(all.contains(QStringLiteral("Version ") + QStringLiteral(QLN_VERSION)));
+    EXPECT_TRUE(all.contains(QStringLiteral("All Rights Reserved")));
+
+    Q_EMIT about.findChild<QLabel*>(QStringLiteral("lblFaq"))->linkActivated(QStringLiteral("faq"));
+    EXPECT_EQ(desktop.edited, QStringList{programFolder + QStringLiteral("/faq.fil")});
+
+    Q_EMIT about.findChild<QLabel*>(QStringLiteral("lblWebSite"))->linkActivated(qln::Form3::kWebSite);
+    EXPECT_EQ(desktop.urls, QStringList{qln::Form3::kWebSite});
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+    desktop.urlsOpen = false;
+    Q_EMIT about.findChild<QLabel*>(QStringLiteral("lblEmail"))->linkActivated(qln::Form3::kEmailAddress);
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|QLN|Could not find associated browser."});
+}
+
+TEST_F(Windows, TheFrontendShowsRunsInTheMainWindow) {
+    qln::Form1& w = Open();
+    qln::Frontend& ui = w.UserInterface();
+    auto* bar = Child<QProgressBar>("prgRun");
+    EXPECT_FALSE(bar->isVisible());
+
+    ui.SetStatus(QStringLiteral("Processing /d/a.dxf..."));
+    EXPECT_EQ(Text("Label4"), QStringLiteral("Processing /d/a.dxf..."));
+    ui.SetBusy(true);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    ui.Progress(1, 4, QStringLiteral("a.dxf"));
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->value(), 1);
+    EXPECT_EQ(bar->maximum(), 4);
+    ui.Progress(4, 4, QString());
+    EXPECT_FALSE(bar->isVisible());
+    ui.Progress(7, -1, QStringLiteral("x.dxf"));  // total unknown
+    EXPECT_TRUE(bar->isVisible());
+    ui.SetBusy(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(bar->isVisible());
+
+    ui.MessageBox(qln::Frontend::Icon::Warning, QStringLiteral("Error opening AutoCAD"), QStringLiteral("text"));
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|Error opening AutoCAD|text"});
+    EXPECT_TRUE(ui.OpenWithDefaultProgram(QStringLiteral("/p/attr.htm")));
+    EXPECT_EQ(desktop.urls, QStringList{"file:///p/attr.htm"});
+}
+
+}  // namespace
