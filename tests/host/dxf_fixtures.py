@@ -3,9 +3,9 @@
     dxf_fixtures.py make FOLDER       write the fixture drawings into FOLDER
     dxf_fixtures.py props FILE        print, as JSON, what ezdxf reads for each TEXT, MTEXT and INSERT
     dxf_fixtures.py readable FILE...  print, as JSON, whether ezdxf reads each file without recovering it
-    dxf_fixtures.py check             read [{"original", "saved", "handle", "text", "deleted"}] as JSON from
-                                      standard input; print for each whether ezdxf loads the saved drawing,
-                                      the audit error codes of both, and what the saved drawing holds at handle
+    dxf_fixtures.py check             read [{"original", "saved"}] as JSON from standard input; print for
+                                      each whether ezdxf loads the saved drawing, the audit error codes of
+                                      both, the texts of the saved one and the number of texts of the original
 """
 import json
 import math
@@ -173,6 +173,14 @@ def audit_codes(doc):
     return sorted(e.code for e in doc.audit().errors)
 
 
+def texts(doc):
+    out = []
+    for e in doc.entitydb.values():
+        if e.is_alive and e.dxftype() in ("TEXT", "MTEXT"):
+            out.append(shown_text(doc, e.text if e.dxftype() == "MTEXT" else e.dxf.text))
+    return out
+
+
 def check():
     jobs = json.load(sys.stdin)
     results = []
@@ -187,12 +195,10 @@ def check():
             saved = ezdxf.readfile(job["saved"])
             r["loaded"] = True
             r["saved_codes"] = audit_codes(saved)
-            handle = job.get("handle")
-            if handle:
-                e = saved.entitydb.get(handle)
-                r["found"] = e is not None and e.is_alive
-                if e is not None and e.is_alive and e.dxftype() in ("TEXT", "MTEXT", "ATTDEF"):
-                    r["text"] = shown_text(saved, e.text if e.dxftype() == "MTEXT" else e.dxf.text)
+            # Handles are not a safe key (ezdxf renumbers duplicates and drawings without them):
+            # compare the texts of both drawings instead.
+            r["texts"] = texts(saved)
+            r["original_text_count"] = len(texts(original))
         except Exception as ex:
             r["loaded"] = False
             r["error"] = f"{type(ex).__name__}: {ex}"
