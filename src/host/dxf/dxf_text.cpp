@@ -34,9 +34,10 @@ public:
         return decoder_.decode(bytes);
     }
     bool EncodeChar(QStringView ch, QByteArray& out) override {
-        encoder_.resetState();
+        // A character the code page lacks comes out as a substitute: only what decodes back to it counts.
         const QByteArray b = encoder_.encode(ch);
-        if (encoder_.hasError() || b.isEmpty()) return false;
+        decoder_.resetState();
+        if (b.isEmpty() || QString(decoder_.decode(b)) != ch) return false;
         out += b;
         return true;
     }
