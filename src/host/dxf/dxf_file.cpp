@@ -1,5 +1,6 @@
 #include "host/dxf/dxf_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -53,19 +54,22 @@ host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
     const char eolChar = crOnly ? '\r' : '\n';
     // One line from `pos`: its content end (line end excluded) and the start of the next line.
     auto lineAt = [&](std::uint32_t pos, std::uint32_t& contentEnd, std::uint32_t& next) {
-        const void* hit = std::memchr(data + pos, eolChar, n - pos);
-        if (!hit) {
+        // DXF lines are short: a plain loop beats a library call per line.
+        std::uint32_t eol = pos;
+        while (eol < n && data[eol] != eolChar) ++eol;
+        if (eol == n) {
             contentEnd = next = n;
             return;
         }
-        const std::uint32_t eol = static_cast<std::uint32_t>(static_cast<const char*>(hit) - data);
         next = eol + 1;
         contentEnd = (!crOnly && eol > pos && data[eol - 1] == '\r') ? eol - 1 : eol;
     };
 
     std::uint32_t pos = 0;
     if (f.bytes_.startsWith("\xEF\xBB\xBF")) pos = 3;  // UTF-8 byte-order mark, kept as it is
-    f.pairs_.reserve(n / 20 + 16);
+    // Room for every pair at once: two lines make a pair.
+    const auto lines = std::count(data, data + n, eolChar);
+    f.pairs_.reserve(size_t(lines) / 2 + 1);
 
     while (pos < n) {
         const std::uint32_t index = static_cast<std::uint32_t>(f.pairs_.size());

@@ -138,33 +138,55 @@ std::vector<host::EntityPtr> MakeEntities(const DocStatePtr& doc, const std::vec
 
 // ---- selection sets --------------------------------------------------------------------------------------
 
-bool InList(const QString& value, const QString& list) {
-    for (const QString& item : list.split(u','))
-        if (value.compare(item.trimmed(), Qt::CaseInsensitive) == 0) return true;
-    return false;
-}
-
-// Does entity `e` pass one filter entry?
-bool Passes(const Drawing& d, std::uint32_t e, std::int16_t code, const host::Variant& value) {
-    const QString* text = std::get_if<QString>(&value);
+// One entry of a selection filter, made ready once for every entity it is tried on. A text value may list
+// several names separated by commas ("TEXT,MTEXT"); names are compared ignoring case.
+struct FilterEntry {
+    std::int16_t code = 0;
+    bool isText = false;
+    QStringList names;
+    std::vector<QByteArray> types;  // code 0: the names as bytes, upper case
     std::optional<long> number;
-    if (const auto* n = std::get_if<std::int16_t>(&value)) {
-        number = *n;
-    } else {
+
+    FilterEntry(std::int16_t c, const host::Variant& value) : code(c) {
+        if (const auto* n = std::get_if<std::int16_t>(&value)) {
+            number = *n;
+            return;
+        }
+        const QString& text = std::get<QString>(value);
+        isText = true;
+        for (const QString& item : text.split(u',')) {
+            names << item.trimmed();
+            types.push_back(item.trimmed().toLatin1().toUpper());
+        }
         bool ok = false;
-        const long v = text->trimmed().toLong(&ok);
+        const long v = text.trimmed().toLong(&ok);
         if (ok) number = v;
     }
-    switch (code) {
-        case 0: return text && InList(QString::fromLatin1(d.Type(e)), *text);
-        case 67: return number && *number == (d.Entity(e).space == Space::Paper ? 1 : 0);
-        case 8: return text && InList(d.Layer(e), *text);
-        default:
-            if (!d.HasValue(e, code)) return false;
-            if (text) return InList(d.Value(e, code).trimmed(), *text);
-            return number && d.Value(e, code).trimmed().toLong() == *number;
+
+    bool Named(const QString& value) const {
+        for (const QString& n : names)
+            if (value.compare(n, Qt::CaseInsensitive) == 0) return true;
+        return false;
     }
-}
+
+    bool Passes(const Drawing& d, std::uint32_t e) const {
+        switch (code) {
+            case 0: {
+                if (!isText) return false;
+                const QByteArrayView type = d.Type(e);
+                for (const QByteArray& t : types)
+                    if (t.size() == type.size() && qstrnicmp(t.constData(), type.data(), t.size()) == 0) return true;
+                return false;
+            }
+            case 67: return number && *number == (d.Entity(e).space == Space::Paper ? 1 : 0);
+            case 8: return isText && Named(d.Layer(e));
+            default:
+                if (!d.HasValue(e, code)) return false;
+                if (isText) return Named(d.Value(e, code).trimmed());
+                return number && d.Value(e, code).trimmed().toLong() == *number;
+        }
+    }
+};
 
 class DxfSelectionSet final : public host::SelectionSet {
 public:
@@ -178,12 +200,15 @@ public:
         if (types.size() != data.size())
             return Error{host::kInvalidArgument, QStringLiteral("The filter has %1 group codes but %2 values").arg(types.size()).arg(data.size())};
         const Drawing& d = *doc_->drawing;
+        std::vector<FilterEntry> filter;
+        for (size_t i = 0; i < types.size(); ++i) filter.emplace_back(types[i], data[i]);
+        const bool adding = !items_.empty();
         for (std::uint32_t e = 0; e < d.EntityCount(); ++e) {
             if (d.Entity(e).space == Space::None || d.IsDeleted(e)) continue;
             bool pass = true;
-            for (size_t i = 0; i < types.size() && pass; ++i) pass = Passes(d, e, types[i], data[i]);
+            for (size_t i = 0; i < filter.size() && pass; ++i) pass = filter[i].Passes(d, e);
             // Selecting again adds to the set, as the CAD host does.
-            if (pass && std::find(items_.begin(), items_.end(), e) == items_.end()) items_.push_back(e);
+            if (pass && (!adding || std::find(items_.begin(), items_.end(), e) == items_.end())) items_.push_back(e);
         }
         std::sort(items_.begin(), items_.end());
         return {};
