@@ -50,6 +50,8 @@ private:
 class IconvCodePage final : public TextCodec::CodePage {
 public:
     explicit IconvCodePage(const QByteArray& name) {
+        // The C library's Johab reads byte 0x5C as a won sign; Windows (code page 1361) as a backslash.
+        wonIsBackslash_ = name.toUpper() == "JOHAB";
         to_ = iconv_open("UTF-16LE", name.constData());
         from_ = iconv_open(name.constData(), "UTF-16LE");
     }
@@ -83,6 +85,7 @@ public:
                 iconv(to_, nullptr, nullptr, nullptr, nullptr);
             }
         }
+        if (wonIsBackslash_) out.replace(QChar(0x20A9), u'\\');
         return out;
     }
     bool EncodeChar(QStringView ch, QByteArray& out) override {
@@ -94,13 +97,14 @@ public:
         size_t oLeft = sizeof buffer;
         if (iconv(from_, &in, &inLeft, &o, &oLeft) == size_t(-1) || inLeft != 0) return false;
         if (iconv(from_, nullptr, nullptr, &o, &oLeft) == size_t(-1)) return false;
-        if (o == buffer) return false;
+        if (o == buffer || Decode(QByteArrayView(buffer, o - buffer)) != ch) return false;
         out.append(buffer, o - buffer);
         return true;
     }
 
 private:
     static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
+    bool wonIsBackslash_ = false;
     iconv_t to_;
     iconv_t from_;
 };
