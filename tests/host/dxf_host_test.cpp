@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 
 using namespace dxftest;
 
@@ -407,6 +408,59 @@ TEST_F(DxfHostTest, LockHeldByAnotherProcess) {
     EXPECT_TRUE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
     EXPECT_EQ(session.s.OpenDrawing(path), 1) << session.s.PendingError().description.toStdString();
     EXPECT_EQ(session.s.CloseDrawing(false), 1);
+}
+
+TEST_F(DxfHostTest, DrawingReachedThroughALink) {
+    const QString real = Write("real.dxf", Sample());
+    const QString link = dir.filePath("link.dxf");
+    ASSERT_TRUE(QFile::link(real, link));
+    ASSERT_EQ(session.s.OpenDrawing(link), 1);
+    Session other;
+    EXPECT_EQ(other.s.OpenDrawing(real), -2);  // the same file under its own name is locked too
+    EXPECT_TRUE(All("T", "TEXT")[0]->SetTextString(QStringLiteral("changed")).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(testhost::ReadFile(real).contains("\nchanged\n"));
+    EXPECT_EQ(testhost::ReadFile(qln::dxf::BackupFileFor(real)), Sample());
+}
+
+// Damaged copies of a drawing: each is refused with a reason, or opens, changes and saves into a drawing
+// that opens again.
+TEST_F(DxfHostTest, DamagedDrawingsNeverCrash) {
+    const QByteArray good = Sample();
+    std::mt19937 random(20240607);
+    int opened = 0, refused = 0;
+    for (int round = 0; round < 300; ++round) {
+        QByteArray bytes = good;
+        if (round < 100) {
+            bytes.truncate(qsizetype(random() % std::uint32_t(good.size())));
+        } else {
+            for (int k = 0; k <= round % 5; ++k) bytes[qsizetype(random() % std::uint32_t(bytes.size()))] = char(random() % 256);
+        }
+        const QString path = Write(QStringLiteral("damaged%1.dxf").arg(round), bytes);
+        if (session.s.OpenDrawing(path) != 1) {
+            ++refused;
+            EXPECT_FALSE(session.s.PendingError().description.isEmpty());
+            EXPECT_EQ(testhost::ReadFile(path), bytes);
+            continue;
+        }
+        ++opened;
+        int i = 0;
+        for (const auto& e : Select(session.Doc(), "ALL", {}, {})) {
+            e->ObjectName().ok();
+            e->InsertionPoint().ok();
+            e->Rotation().ok();
+            e->Layer().ok();
+            if (auto name = e->Name()) session.Doc().Blocks(*name).ok();
+            if (i++ % 2) e->Delete().ok();
+            else e->SetTextString(QStringLiteral("x^y")).ok();
+        }
+        EXPECT_EQ(session.s.CloseDrawing(true), 1);
+        EXPECT_EQ(session.s.OpenDrawing(path, true), 1) << round << session.s.PendingError().description.toStdString();
+        session.s.CloseDrawing(false);
+    }
+    EXPECT_GT(refused, 50);
+    EXPECT_GT(opened, 20);
 }
 
 struct BadInput {

@@ -54,6 +54,14 @@ QString ReleaseName(const QString& version) {
     return version;
 }
 
+// The file a path reaches (through symbolic links), or the absolute path of one that does not exist yet:
+// locks and backups belong to the file, whatever path reached it.
+QString RealPath(const QString& path) {
+    const QFileInfo fi(path);
+    const QString real = fi.canonicalFilePath();
+    return real.isEmpty() ? fi.absoluteFilePath() : real;
+}
+
 Error Closed() { return {host::kHostFailure, QStringLiteral("The drawing has been closed")}; }
 Error Erased() { return {host::kObjectDeleted, QStringLiteral("Object was erased")}; }
 Error Quitted() { return {host::kHostFailure, QStringLiteral("The DXF host has quit")}; }
@@ -273,10 +281,12 @@ Status WriteDrawing(const Drawing& drawing, const QString& path, QString& warnin
         return Error{s.error().number, QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), s.error().description)};
     }
     if (QFileInfo::exists(path)) {
-        const QString backup = BackupFileFor(path);
+        // The previous file stays as the backup: a second name for it (or a copy where links fail).
+        const QString real = RealPath(path);
+        const QString backup = BackupFileFor(real);
         QFile::remove(backup);
-        const QByteArray from = QFile::encodeName(path), to = QFile::encodeName(backup);
-        if (::link(from.constData(), to.constData()) != 0 && !QFile::copy(path, backup))
+        const QByteArray from = QFile::encodeName(real), to = QFile::encodeName(backup);
+        if (::link(from.constData(), to.constData()) != 0 && !QFile::copy(real, backup))
             warning = QStringLiteral("No backup copy of %1 could be made before saving it.").arg(QDir::toNativeSeparators(path));
     }
     if (!out.commit())
@@ -286,7 +296,7 @@ Status WriteDrawing(const Drawing& drawing, const QString& path, QString& warnin
 
 // Lock `path` for writing: another read-write opening, here or in another process, fails until unlocked.
 Result<std::unique_ptr<QLockFile>> LockDrawing(const QString& path) {
-    auto lock = std::make_unique<QLockFile>(LockFileFor(path));
+    auto lock = std::make_unique<QLockFile>(LockFileFor(RealPath(path)));
     lock->setStaleLockTime(0);  // a lock is stale only when the process that made it is gone
     if (lock->tryLock(0)) return lock;
     const QString shown = QDir::toNativeSeparators(path);
@@ -301,7 +311,7 @@ Result<std::unique_ptr<QLockFile>> LockDrawing(const QString& path) {
                          .arg(hostName.isEmpty() ? QStringLiteral("this computer") : hostName)};
     }
     return Error{host::kPermissionDenied, QStringLiteral("Cannot lock %1 for writing: the lock file %2 cannot be made")
-                                              .arg(shown, QDir::toNativeSeparators(LockFileFor(path)))};
+                                              .arg(shown, QDir::toNativeSeparators(LockFileFor(RealPath(path))))};
 }
 
 class DxfDocument final : public host::Document {

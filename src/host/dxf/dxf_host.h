@@ -18,7 +18,8 @@ namespace qln::dxf {
 host::ApplicationClassPtr MakeDxfHost();
 
 // The files the host keeps beside a drawing: its lock while it is open read-write, and the copy of the
-// previous file that a save leaves. Neither ends in ".dxf", and each belongs to one drawing only.
+// previous file that a save leaves. Neither ends in ".dxf", and each belongs to one drawing only. A drawing
+// reached through a symbolic link has them beside the file the link leads to.
 QString LockFileFor(const QString& drawingPath);
 QString BackupFileFor(const QString& drawingPath);
 
