@@ -163,19 +163,22 @@ TEST_F(DxfHostTest, EntityMembers) {
 }
 
 TEST_F(DxfHostTest, DrawingOfRelease12WithoutHandles) {
-    const QByteArray r12 = Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "TEXT"}, {8, "0"}, {10, "1"}, {20, "1"},
-                                  {40, "1"}, {1, "old"}, {0, "ENDSEC"}, {0, "EOF"}}, "\r\n");
-    const QString path = Write("r12.dxf", r12);
-    ASSERT_EQ(session.s.OpenDrawing(path), 1);
-    auto texts = All("T", "TEXT");
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(*texts[0]->Handle(), "");
-    EXPECT_EQ(*texts[0]->ObjectName(), "AcDbText");
-    EXPECT_TRUE(texts[0]->SetTextString(QStringLiteral("new")).ok());
-    EXPECT_EQ(session.s.CloseDrawing(true), 1);
-    QByteArray expected = r12;
-    expected.replace("\r\nold\r\n", "\r\nnew\r\n");
-    EXPECT_EQ(testhost::ReadFile(path), expected);
+    for (const QByteArray eol : {"\r\n", "\r"}) {  // line ends of DOS and of old Macintosh programs
+        const QByteArray r12 = Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "TEXT"}, {8, "0"}, {10, "1"}, {20, "1"},
+                                      {40, "1"}, {1, "old"}, {0, "ENDSEC"}, {0, "EOF"}}, eol);
+        const QString path = Write("r12.dxf", r12);
+        ASSERT_EQ(session.s.OpenDrawing(path), 1);
+        auto texts = All("T", "TEXT");
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(*texts[0]->Handle(), "");
+        EXPECT_EQ(*texts[0]->ObjectName(), "AcDbText");
+        EXPECT_EQ(*texts[0]->TextString(), "old");
+        EXPECT_TRUE(texts[0]->SetTextString(QStringLiteral("new")).ok());
+        EXPECT_EQ(session.s.CloseDrawing(true), 1);
+        QByteArray expected = r12;
+        expected.replace(eol + "old" + eol, eol + "new" + eol);
+        EXPECT_EQ(testhost::ReadFile(path), expected);
+    }
 }
 
 TEST_F(DxfHostTest, ChangedTextIsTheOnlyChangeInTheSavedFile) {

@@ -1,7 +1,5 @@
 #include "host/dxf/dxf_drawing.h"
 
-#include <QBuffer>
-
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -674,14 +672,6 @@ host::Status Drawing::Write(QIODevice& out) const {
     }
     if (!put(bytes.constData() + pos, bytes.size() - pos)) return Error{host::kPathAccessError, out.errorString()};
     return {};
-}
-
-QByteArray Drawing::Serialized() const {
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    if (!Write(buffer)) return {};
-    return out;
 }
 
 }  // namespace qln::dxf

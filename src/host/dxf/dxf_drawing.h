@@ -77,7 +77,6 @@ public:
     void MarkSaved() { savedGeneration_ = generation_; }
     // Write the drawing: every byte no change touched as it was read.
     host::Status Write(QIODevice& out) const;
-    QByteArray Serialized() const;
 
 private:
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;

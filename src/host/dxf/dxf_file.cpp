@@ -97,10 +97,7 @@ host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
             return BadFormat(AtLine(line + 1, QStringLiteral("the line is longer than %1 bytes").arg(kMaxLineLength)));
         f.pairs_.push_back(Pair{pos, valueStart, valueEnd, static_cast<std::int16_t>(code)});
         pos = next;
-        if (code == 0 && f.Trimmed(index) == "EOF") {
-            f.hasEof_ = true;
-            break;
-        }
+        if (code == 0 && f.Trimmed(index) == "EOF") break;  // what follows is kept, not read
     }
     f.indexEnd_ = pos;
     return f;

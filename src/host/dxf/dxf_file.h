@@ -59,7 +59,6 @@ public:
     static qint64 Line(std::uint32_t i) { return 2 * qint64(i) + 1; }
     // The end of the indexed bytes: after the EOF pair's value line.
     std::uint32_t IndexEnd() const { return indexEnd_; }
-    bool HasEof() const { return hasEof_; }
 
     std::optional<double> Number(std::uint32_t i) const;
     std::optional<long> Integer(std::uint32_t i) const;
@@ -68,7 +67,6 @@ private:
     QByteArray bytes_;
     std::vector<Pair> pairs_;
     std::uint32_t indexEnd_ = 0;
-    bool hasEof_ = false;
 };
 
 // A short, printable excerpt of raw bytes for error messages.
