@@ -1,0 +1,677 @@
+#include "host/dxf/dxf_drawing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace qln::dxf {
+
+namespace {
+
+using host::Error;
+
+Error BadFormat(const QString& what) { return {host::kBadFileFormat, what}; }
+
+Error NotSupported() { return {438, QStringLiteral("Object doesn't support this property or method")}; }
+
+bool Equals(QByteArrayView a, const char* b) {
+    const qsizetype n = qsizetype(qstrlen(b));
+    return a.size() == n && qstrnicmp(a.data(), n, b, n) == 0;
+}
+
+template <class... Names>
+bool IsOneOf(QByteArrayView type, Names... names) {
+    return (Equals(type, names) || ...);
+}
+
+// Sub-entities belong to the entity before them and go with it.
+bool IsSubEntity(QByteArrayView type) { return IsOneOf(type, "ATTRIB", "VERTEX", "SEQEND"); }
+
+bool IsTextType(QByteArrayView type) { return IsOneOf(type, "TEXT", "ATTDEF", "ATTRIB"); }
+
+// *Paper_Space, *Paper_Space0, *Paper_Space1, ... hold the layouts; *Model_Space model space.
+Space LayoutOf(const QString& blockName) {
+    if (blockName.compare(u"*Model_Space", Qt::CaseInsensitive) == 0) return Space::Model;
+    static const QString paper = QStringLiteral("*Paper_Space");
+    if (!blockName.startsWith(paper, Qt::CaseInsensitive)) return Space::None;
+    for (qsizetype i = paper.size(); i < blockName.size(); ++i)
+        if (!blockName[i].isDigit()) return Space::None;
+    return Space::Paper;
+}
+
+QString LineText(qint64 line) { return QStringLiteral("line %1").arg(line); }
+
+// Radians in [0, 2pi).
+double NormalizedAngle(double radians) {
+    constexpr double twoPi = 2 * std::numbers::pi;
+    double a = std::fmod(radians, twoPi);
+    if (a < 0) a += twoPi;
+    if (a >= twoPi) a = 0;
+    return a;
+}
+
+using Vec = host::Point3;
+Vec Cross(const Vec& a, const Vec& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+Vec Unit(const Vec& v) {
+    const double len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (len == 0) return {0, 0, 1};
+    return {v[0] / len, v[1] / len, v[2] / len};
+}
+double Dot(const Vec& a, const Vec& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+// The arbitrary axis algorithm: the x and y axes of the object coordinate system of extrusion `n`.
+void OcsAxes(const Vec& normal, Vec& ax, Vec& ay) {
+    const Vec n = Unit(normal);
+    constexpr double limit = 1.0 / 64;
+    if (std::abs(n[0]) < limit && std::abs(n[1]) < limit) ax = Unit(Cross({0, 1, 0}, n));
+    else ax = Unit(Cross({0, 0, 1}, n));
+    ay = Unit(Cross(n, ax));
+}
+
+}  // namespace
+
+// ---- loading ---------------------------------------------------------------------------------------------
+
+host::Result<std::unique_ptr<Drawing>> Drawing::Load(QByteArray bytes) {
+    auto file = DxfFile::Parse(std::move(bytes));
+    if (!file) return file.error();
+    std::unique_ptr<Drawing> d(new Drawing());
+    d->file_ = std::move(file.value());
+    if (auto s = d->Index(); !s) return s.error();
+    return d;
+}
+
+std::uint32_t Drawing::RecordEnd(std::uint32_t k, std::uint32_t end) const {
+    ++k;
+    while (k < end && file_.Code(k) != 0) ++k;
+    return k;
+}
+
+host::Status Drawing::Index() {
+    const DxfFile& f = file_;
+    const std::uint32_t n = f.Size();
+    std::uint32_t i = 0;
+    bool eof = false;
+    while (i < n) {
+        if (f.Code(i) == 999) {  // comment
+            ++i;
+            continue;
+        }
+        if (f.Is(i, 0, "EOF")) {
+            eof = true;
+            break;
+        }
+        if (!f.Is(i, 0, "SECTION")) {
+            return BadFormat(QStringLiteral("%1: expected SECTION or EOF, found group %2 \"%3\"")
+                                 .arg(LineText(f.Line(i))).arg(f.Code(i)).arg(Excerpt(f.Value(i))));
+        }
+        if (i + 1 >= n || f.Code(i + 1) != 2)
+            return BadFormat(QStringLiteral("%1: the section has no name").arg(LineText(f.Line(i))));
+        Section s{f.Trimmed(i + 1).toByteArray().toUpper(), i + 2, 0};
+        std::uint32_t j = i + 2;
+        while (j < n && f.Code(j) != 0) ++j;
+        while (j < n && !(f.Code(j) == 0 && (f.Is(j, 0, "ENDSEC") || f.Is(j, 0, "SECTION") || f.Is(j, 0, "EOF")))) ++j;
+        if (j >= n || !f.Is(j, 0, "ENDSEC")) {
+            return BadFormat(QStringLiteral("%1: the %2 section has no ENDSEC (is the file truncated?)")
+                                 .arg(LineText(f.Line(i))).arg(QString::fromLatin1(s.name)));
+        }
+        s.end = j;
+        sections_.push_back(s);
+        i = j + 1;
+    }
+    if (!eof) {
+        return BadFormat(n == 0 ? QStringLiteral("no DXF data in the file")
+                                : QStringLiteral("the file ends without EOF after line %1 (is it truncated?)")
+                                      .arg(f.Line(n - 1) + 1));
+    }
+
+    // Version and code page from the header.
+    QByteArrayView acadVer, codePage;
+    for (const Section& s : sections_) {
+        if (s.name != "HEADER") continue;
+        for (std::uint32_t k = s.begin; k + 1 < s.end; ++k) {
+            if (f.Code(k) != 9) continue;
+            if (f.Trimmed(k) == "$ACADVER" && f.Code(k + 1) == 1) acadVer = f.Trimmed(k + 1);
+            else if (f.Trimmed(k) == "$DWGCODEPAGE" && f.Code(k + 1) == 3) codePage = f.Trimmed(k + 1);
+        }
+    }
+    version_ = acadVer.isEmpty() ? QStringLiteral("AC1009") : QString::fromLatin1(acadVer).toUpper();
+    codec_ = std::make_unique<TextCodec>(acadVer, codePage);
+
+    for (const Section& s : sections_) {
+        if (s.name == "BLOCKS") {
+            if (auto r = IndexBlocks(s); !r) return r;
+        } else if (s.name == "ENTITIES") {
+            if (auto r = IndexEntities(s); !r) return r;
+        }
+    }
+    entityDeleted_.assign(entities_.size(), false);
+    return {};
+}
+
+template <class Stop>
+host::Result<std::uint32_t> Drawing::ReadEntities(std::uint32_t k, std::uint32_t end, std::int32_t block, Space space,
+                                                  Stop stop) {
+    const DxfFile& f = file_;
+    while (k < end) {
+        if (f.Code(k) == 999) {
+            ++k;
+            continue;
+        }
+        if (f.Code(k) != 0) {
+            return BadFormat(QStringLiteral("%1: expected an entity (group 0), found group %2")
+                                 .arg(LineText(f.Line(k))).arg(f.Code(k)));
+        }
+        if (stop(k)) return k;
+        EntityRecord r{k, RecordEnd(k, end), 0, block, space};
+        k = r.ownEnd;
+        // What the entity owns follows it: attributes or vertices, closed by SEQEND.
+        while (k < end && f.Code(k) == 0 && IsSubEntity(f.Trimmed(k)) && !stop(k)) {
+            const bool last = Equals(f.Trimmed(k), "SEQEND");
+            k = RecordEnd(k, end);
+            if (last) break;
+        }
+        r.end = k;
+        if (space == Space::Model && block < 0) {
+            const std::uint32_t p = [&] {
+                for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q)
+                    if (f.Code(q) == 67) return q;
+                return kNone;
+            }();
+            if (p != kNone && f.Integer(p).value_or(0) == 1) r.space = Space::Paper;
+        }
+        entities_.push_back(r);
+    }
+    return k;
+}
+
+host::Status Drawing::IndexEntities(const Section& s) {
+    auto r = ReadEntities(s.begin, s.end, -1, Space::Model, [](std::uint32_t) { return false; });
+    if (!r) return r.error();
+    return {};
+}
+
+host::Status Drawing::IndexBlocks(const Section& s) {
+    const DxfFile& f = file_;
+    std::uint32_t k = s.begin;
+    while (k < s.end) {
+        if (f.Code(k) == 999) {
+            ++k;
+            continue;
+        }
+        if (!f.Is(k, 0, "BLOCK")) {
+            return BadFormat(QStringLiteral("%1: expected BLOCK in the BLOCKS section, found group %2 \"%3\"")
+                                 .arg(LineText(f.Line(k))).arg(f.Code(k)).arg(Excerpt(f.Value(k))));
+        }
+        const std::uint32_t start = k;
+        const std::uint32_t headerEnd = RecordEnd(k, s.end);
+        BlockRecord b;
+        std::uint32_t name2 = kNone, name3 = kNone;
+        for (std::uint32_t q = k + 1; q < headerEnd; ++q) {
+            if (f.Code(q) == 2 && name2 == kNone) name2 = q;
+            else if (f.Code(q) == 3 && name3 == kNone) name3 = q;
+            else if (f.Code(q) == 70) b.flags = f.Integer(q).value_or(0);
+        }
+        const std::uint32_t namePair = name2 != kNone ? name2 : name3;
+        if (namePair != kNone) b.name = codec_->Decode(f.Value(namePair)).trimmed();
+        b.layout = LayoutOf(b.name);
+        b.firstEntity = std::uint32_t(entities_.size());
+        const std::int32_t index = std::int32_t(blocks_.size());
+        auto r = ReadEntities(headerEnd, s.end, index, b.layout, [&](std::uint32_t q) {
+            return f.Is(q, 0, "ENDBLK") || f.Is(q, 0, "BLOCK");
+        });
+        if (!r) return r.error();
+        k = *r;
+        if (!f.Is(k, 0, "ENDBLK")) {
+            return BadFormat(QStringLiteral("%1: the block \"%2\" has no ENDBLK").arg(LineText(f.Line(start)), b.name));
+        }
+        k = RecordEnd(k, s.end);
+        b.endEntity = std::uint32_t(entities_.size());
+        blocks_.push_back(std::move(b));
+    }
+    // Keep the first definition of a name when a drawing has two.
+    blockByName_.clear();
+    for (int i = int(blocks_.size()) - 1; i >= 0; --i) blockByName_.insert(blocks_[size_t(i)].name.toUpper(), i);
+    return {};
+}
+
+std::vector<std::uint32_t> Drawing::SpaceEntities(Space space) const {
+    std::vector<std::uint32_t> out;
+    for (std::uint32_t e = 0; e < entities_.size(); ++e)
+        if (entities_[e].space == space && !entityDeleted_[e]) out.push_back(e);
+    return out;
+}
+
+int Drawing::FindBlock(const QString& name) const { return blockByName_.value(name.toUpper(), -1); }
+
+// ---- properties ------------------------------------------------------------------------------------------
+
+std::uint32_t Drawing::OwnPair(std::uint32_t e, int code) const {
+    const EntityRecord& r = entities_[e];
+    for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q) {
+        const int c = file_.Code(q);
+        if (c == code) return q;
+        if (c == 101 || c >= 1000) break;  // embedded object or extended data: not the entity's own values
+    }
+    return kNone;
+}
+
+QString Drawing::Value(std::uint32_t e, int code) const {
+    const std::uint32_t p = OwnPair(e, code);
+    return p == kNone ? QString() : codec_->Decode(file_.Value(p));
+}
+
+QString Drawing::Handle(std::uint32_t e) const {
+    const std::uint32_t p = OwnPair(e, 5);
+    return p == kNone ? QString() : QString::fromLatin1(file_.Trimmed(p)).toUpper();
+}
+
+QString Drawing::Layer(std::uint32_t e) const {
+    const std::uint32_t p = OwnPair(e, 8);
+    return p == kNone ? QStringLiteral("0") : codec_->Decode(file_.Value(p));
+}
+
+host::Result<QString> Drawing::Name(std::uint32_t e) const {
+    if (!Equals(Type(e), "INSERT")) return NotSupported();
+    return Value(e, 2);
+}
+
+host::Result<QString> Drawing::ObjectName(std::uint32_t e) const {
+    const QByteArrayView type = Type(e);
+    // The subclass markers (group 100) name the class; the last one is the most derived.
+    QByteArrayView marker;
+    const EntityRecord& r = entities_[e];
+    for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q) {
+        const int c = file_.Code(q);
+        if (c == 101 || c >= 1000) break;
+        if (c == 100) marker = file_.Trimmed(q);
+    }
+    static const struct {
+        const char* type;
+        const char* name;
+    } fixed[] = {
+        {"TEXT", "AcDbText"},        {"MTEXT", "AcDbMText"},           {"ATTDEF", "AcDbAttributeDefinition"},
+        {"ATTRIB", "AcDbAttribute"}, {"LINE", "AcDbLine"},             {"POINT", "AcDbPoint"},
+        {"CIRCLE", "AcDbCircle"},    {"ARC", "AcDbArc"},               {"SOLID", "AcDbSolid"},
+        {"TRACE", "AcDbTrace"},      {"3DFACE", "AcDbFace"},           {"LWPOLYLINE", "AcDbPolyline"},
+        {"SHAPE", "AcDbShape"},      {"VIEWPORT", "AcDbViewport"},     {"ELLIPSE", "AcDbEllipse"},
+        {"SPLINE", "AcDbSpline"},    {"REGION", "AcDbRegion"},         {"BODY", "AcDbBody"},
+        {"3DSOLID", "AcDb3dSolid"},  {"HATCH", "AcDbHatch"},           {"LEADER", "AcDbLeader"},
+        {"TOLERANCE", "AcDbFcf"},    {"RAY", "AcDbRay"},               {"XLINE", "AcDbXline"},
+        {"IMAGE", "AcDbRasterImage"}, {"WIPEOUT", "AcDbWipeout"},      {"MLINE", "AcDbMline"},
+        {"SEQEND", "AcDbSequenceEnd"}, {"MULTILEADER", "AcDbMLeader"}, {"ACAD_TABLE", "AcDbTable"},
+    };
+    if (Equals(type, "INSERT"))
+        return QString::fromLatin1(Equals(marker, "AcDbMInsertBlock") ? "AcDbMInsertBlock" : "AcDbBlockReference");
+    for (const auto& f : fixed)
+        if (Equals(type, f.type)) return QString::fromLatin1(f.name);
+    if (!marker.isEmpty()) return QString::fromLatin1(marker);
+    if (Equals(type, "POLYLINE")) {
+        const std::uint32_t p = OwnPair(e, 70);
+        const long flags = p == kNone ? 0 : file_.Integer(p).value_or(0);
+        if (flags & 64) return QStringLiteral("AcDbPolyFaceMesh");
+        if (flags & 16) return QStringLiteral("AcDbPolygonMesh");
+        if (flags & 8) return QStringLiteral("AcDb3dPolyline");
+        return QStringLiteral("AcDb2dPolyline");
+    }
+    if (Equals(type, "DIMENSION")) {
+        const std::uint32_t p = OwnPair(e, 70);
+        static const char* kinds[] = {"AcDbRotatedDimension", "AcDbAlignedDimension", "AcDb2LineAngularDimension",
+                                      "AcDbDiametricDimension", "AcDbRadialDimension", "AcDb3PointAngularDimension",
+                                      "AcDbOrdinateDimension"};
+        const long kind = (p == kNone ? 0 : file_.Integer(p).value_or(0)) & 7;
+        return QString::fromLatin1(kind < 7 ? kinds[kind] : "AcDbDimension");
+    }
+    // Any other type: AcDb and the type's name, as the host names its classes.
+    QString t = QString::fromLatin1(type).toLower();
+    if (!t.isEmpty()) t[0] = t[0].toUpper();
+    return QStringLiteral("AcDb") + t;
+}
+
+// The pairs that hold the entity's text: for MTEXT its pieces (group 3) in order and then its last group 1,
+// for TEXT, ATTDEF and ATTRIB the group 1. Returns the group 1 pair (kNone when it has none).
+std::uint32_t Drawing::TextPairs(std::uint32_t e, std::vector<std::uint32_t>* pieces) const {
+    const EntityRecord& r = entities_[e];
+    const bool mtext = Equals(Type(e), "MTEXT");
+    std::uint32_t one = kNone;
+    for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q) {
+        const int c = file_.Code(q);
+        if (c == 101 || c >= 1000) break;
+        if (c == 1) {
+            one = q;
+            if (!mtext) break;
+        } else if (c == 3 && mtext && pieces) {
+            pieces->push_back(q);
+        }
+    }
+    return one;
+}
+
+QByteArray Drawing::EncodedTextOf(std::uint32_t e) const {
+    std::vector<std::uint32_t> pieces;
+    const std::uint32_t one = TextPairs(e, &pieces);
+    QByteArray raw;
+    for (std::uint32_t q : pieces) raw += file_.Value(q);
+    if (one != kNone) raw += file_.Value(one);
+    return raw;
+}
+
+host::Result<QString> Drawing::TextString(std::uint32_t e) const {
+    const QByteArrayView type = Type(e);
+    if (!IsTextType(type) && !Equals(type, "MTEXT")) return NotSupported();
+    if (auto it = edits_.find(e); it != edits_.end()) return it->second.text;
+    return codec_->Decode(EncodedTextOf(e));
+}
+
+host::Status Drawing::SetTextString(std::uint32_t e, const QString& text) {
+    auto current = TextString(e);
+    if (!current) return current.error();
+    if (*current == text) return {};  // the same text is no change
+    TextEdit t;
+    t.text = text;
+    t.encoded = codec_->Encode(text, &t.unitEnds);
+    if (t.encoded == EncodedTextOf(e)) edits_.erase(e);  // back to what the file holds
+    else edits_[e] = std::move(t);
+    ++generation_;
+    return {};
+}
+
+std::optional<double> Drawing::Coordinate(std::uint32_t e, int code, double fallback, bool* bad) const {
+    const std::uint32_t p = OwnPair(e, code);
+    if (p == kNone) return fallback;
+    auto v = file_.Number(p);
+    if (!v) *bad = true;
+    return v;
+}
+
+host::Point3 Drawing::Extrusion(std::uint32_t e, bool* bad) const {
+    return {Coordinate(e, 210, 0, bad).value_or(0), Coordinate(e, 220, 0, bad).value_or(0),
+            Coordinate(e, 230, 1, bad).value_or(1)};
+}
+
+host::Result<host::Point3> Drawing::InsertionPoint(std::uint32_t e) const {
+    const QByteArrayView type = Type(e);
+    const bool mtext = Equals(type, "MTEXT");
+    if (!mtext && !IsTextType(type) && !IsOneOf(type, "INSERT", "SHAPE")) return NotSupported();
+    bool bad = false;
+    const double x = Coordinate(e, 10, 0, &bad).value_or(0);
+    const double y = Coordinate(e, 20, 0, &bad).value_or(0);
+    // Without group 30 a drawing of Release 12 may give the elevation in group 38.
+    const double elevation = Coordinate(e, 38, 0, &bad).value_or(0);
+    const double z = Coordinate(e, 30, elevation, &bad).value_or(0);
+    const Vec n = Extrusion(e, &bad);
+    if (bad) {
+        return Error{host::kBadFileFormat, QStringLiteral("the entity at line %1 has a coordinate that is not a number")
+                                               .arg(file_.Line(entities_[e].begin))};
+    }
+    // MTEXT keeps its insertion point in world coordinates; TEXT and INSERT in their own (OCS).
+    if (mtext || (n[0] == 0 && n[1] == 0 && n[2] > 0)) return host::Point3{x, y, z};
+    Vec ax, ay;
+    OcsAxes(n, ax, ay);
+    const Vec nz = Unit(n);
+    return host::Point3{x * ax[0] + y * ay[0] + z * nz[0], x * ax[1] + y * ay[1] + z * nz[1],
+                        x * ax[2] + y * ay[2] + z * nz[2]};
+}
+
+host::Result<double> Drawing::Rotation(std::uint32_t e) const {
+    const QByteArrayView type = Type(e);
+    const bool mtext = Equals(type, "MTEXT");
+    if (!mtext && !IsTextType(type) && !IsOneOf(type, "INSERT", "SHAPE")) return NotSupported();
+    bool bad = false;
+    if (mtext && OwnPair(e, 11) != kNone) {
+        // The x-axis direction (world coordinates) decides, seen in the text's own plane.
+        const Vec d{Coordinate(e, 11, 0, &bad).value_or(0), Coordinate(e, 21, 0, &bad).value_or(0),
+                    Coordinate(e, 31, 0, &bad).value_or(0)};
+        Vec ax, ay;
+        OcsAxes(Extrusion(e, &bad), ax, ay);
+        if (!bad) return NormalizedAngle(std::atan2(Dot(d, ay), Dot(d, ax)));
+    }
+    const double degrees = Coordinate(e, 50, 0, &bad).value_or(0);
+    if (bad) {
+        return Error{host::kBadFileFormat, QStringLiteral("the entity at line %1 has an angle that is not a number")
+                                               .arg(file_.Line(entities_[e].begin))};
+    }
+    return NormalizedAngle(degrees * std::numbers::pi / 180.0);
+}
+
+// ---- deleting ------------------------------------------------------------------------------------------
+
+void Drawing::DeletePairs(std::uint32_t begin, std::uint32_t end) {
+    if (pairDeleted_.empty()) pairDeleted_.assign(file_.Size(), false);
+    for (std::uint32_t q = begin; q < end; ++q) pairDeleted_[q] = true;
+}
+
+void Drawing::BuildReferenceIndex() {
+    referencesIndexed_ = true;
+    const DxfFile& f = file_;
+    for (const Section& s : sections_) {
+        if (s.name == "HEADER" || s.name == "CLASSES" || s.name == "THUMBNAILIMAGE") continue;
+        const bool objects = s.name == "OBJECTS";
+        std::uint32_t k = s.begin;
+        while (k < s.end && f.Code(k) != 0) ++k;
+        while (k < s.end) {
+            const std::uint32_t end = RecordEnd(k, s.end);
+            const QByteArrayView type = f.Trimmed(k);
+            const bool group = Equals(type, "GROUP");
+            const bool sortents = Equals(type, "SORTENTSTABLE");
+            const bool dictionary = Equals(type, "DICTIONARY") || Equals(type, "ACDBDICTIONARYWDFLT");
+            QByteArray handle, owner;
+            bool inReactors = false, inGroup = false;
+            for (std::uint32_t q = k + 1; q < end; ++q) {
+                const int c = f.Code(q);
+                if (c >= 1000) break;
+                if (c == 102) {
+                    const QByteArrayView v = f.Trimmed(q);
+                    inGroup = v.startsWith("{");
+                    inReactors = Equals(v, "{ACAD_REACTORS");
+                    continue;
+                }
+                if ((c == 5 || c == 105) && handle.isEmpty()) {
+                    handle = f.Trimmed(q).toByteArray().toUpper();
+                } else if (c == 330 && inReactors) {
+                    references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::Reactor});
+                } else if (c == 330 && !inGroup && owner.isEmpty()) {
+                    owner = f.Trimmed(q).toByteArray().toUpper();
+                } else if (c == 340 && group) {
+                    references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::Single});
+                } else if (c == 331 && sortents) {
+                    references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::WithNextHandle});
+                } else if ((c == 350 || c == 360) && dictionary && !inGroup && q > k + 1 && f.Code(q - 1) == 3) {
+                    references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::WithPreviousName});
+                }
+            }
+            if (objects && !handle.isEmpty()) {
+                ObjectRecord o{k, end, handle};
+                objectByHandle_.insert(handle, o);
+                if (!owner.isEmpty()) ownedBy_[owner].push_back(o);
+            }
+            k = end;
+        }
+    }
+}
+
+host::Status Drawing::Delete(std::uint32_t e) {
+    const EntityRecord& r = entities_[e];
+    const DxfFile& f = file_;
+    if (!referencesIndexed_) BuildReferenceIndex();
+
+    // The handles of the entity and its sub-entities, and the extension dictionaries they name.
+    std::vector<QByteArray> queue;
+    for (std::uint32_t k = r.begin; k < r.end; k = RecordEnd(k, r.end)) {
+        bool inXdict = false;
+        bool handled = false;
+        for (std::uint32_t q = k + 1; q < r.end && f.Code(q) != 0; ++q) {
+            const int c = f.Code(q);
+            if (c == 5 && !handled) {
+                queue.push_back(f.Trimmed(q).toByteArray().toUpper());
+                handled = true;
+            } else if (c == 102) {
+                inXdict = Equals(f.Trimmed(q), "{ACAD_XDICTIONARY");
+            } else if (c == 360 && inXdict) {
+                const QByteArray h = f.Trimmed(q).toByteArray().toUpper();
+                if (auto it = objectByHandle_.find(h); it != objectByHandle_.end() && !PairDeleted(it->begin)) {
+                    DeletePairs(it->begin, it->end);
+                    queue.push_back(h);
+                }
+            }
+        }
+    }
+    DeletePairs(r.begin, r.end);
+    entityDeleted_[e] = true;
+    edits_.erase(e);
+
+    // Objects owned by what goes, and what they own in turn.
+    std::vector<QByteArray> gone;
+    while (!queue.empty()) {
+        QByteArray h = std::move(queue.back());
+        queue.pop_back();
+        if (h.isEmpty() || std::find(gone.begin(), gone.end(), h) != gone.end()) continue;
+        gone.push_back(h);
+        for (const ObjectRecord& o : ownedBy_.value(h)) {
+            if (PairDeleted(o.begin)) continue;
+            DeletePairs(o.begin, o.end);
+            queue.push_back(o.handle);
+        }
+    }
+
+    // Take the gone handles out of the lists that name them.
+    for (const QByteArray& h : gone) {
+        for (const Ref& ref : references_.value(h)) {
+            if (PairDeleted(ref.pair)) continue;
+            DeletePairs(ref.pair, ref.pair + 1);
+            if (ref.kind == RefKind::WithNextHandle && ref.pair + 1 < f.Size() && f.Code(ref.pair + 1) == 5)
+                DeletePairs(ref.pair + 1, ref.pair + 2);
+            if (ref.kind == RefKind::WithPreviousName && f.Code(ref.pair - 1) == 3)
+                DeletePairs(ref.pair - 1, ref.pair);
+            if (ref.kind == RefKind::Reactor) {
+                // A reactor group left empty goes as a whole.
+                std::uint32_t open = ref.pair, close = ref.pair;
+                while (open > 0 && f.Code(open) != 102 && f.Code(open) != 0) --open;
+                while (close + 1 < f.Size() && f.Code(close) != 102 && f.Code(close) != 0) ++close;
+                if (f.Code(open) == 102 && f.Code(close) == 102) {
+                    bool empty = true;
+                    for (std::uint32_t q = open + 1; q < close && empty; ++q) empty = PairDeleted(q);
+                    if (empty) {
+                        DeletePairs(open, open + 1);
+                        DeletePairs(close, close + 1);
+                    }
+                }
+            }
+        }
+    }
+    ++generation_;
+    return {};
+}
+
+// ---- saving ----------------------------------------------------------------------------------------------
+
+QByteArray Drawing::LineEndOf(std::uint32_t ref) const {
+    QByteArray eol = file_.ValueLineEnd(ref).toByteArray();
+    return eol.isEmpty() ? QByteArray("\n") : eol;
+}
+
+// A code line for `code` laid out like the code line of pair `ref` (right-aligned to the same width).
+QByteArray Drawing::CodeLineLike(std::uint32_t ref, int code) const {
+    const QByteArrayView line = file_.CodeLine(ref);
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    qsizetype lead = 0;
+    while (lead < line.size() && blank(line[lead])) ++lead;
+    qsizetype digitsEnd = lead;
+    while (digitsEnd < line.size() && !blank(line[digitsEnd]) && line[digitsEnd] != '\r' && line[digitsEnd] != '\n')
+        ++digitsEnd;
+    const QByteArray number = QByteArray::number(code);
+    QByteArray out = lead > 0 ? number.rightJustified(digitsEnd, ' ') : number;
+    out += line.sliced(digitsEnd).toByteArray();  // trailing blanks and the line end
+    return out;
+}
+
+// Where a missing group 1 goes: after the insertion point, height and (MTEXT) layout values.
+std::uint32_t Drawing::TextInsertionPoint(std::uint32_t e) const {
+    const EntityRecord& r = entities_[e];
+    std::uint32_t after = r.begin;
+    for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q) {
+        const int c = file_.Code(q);
+        if (c == 101 || c >= 1000) break;
+        if (c == 3 || c == 10 || c == 20 || c == 30 || c == 40 || c == 41 || c == 46 || c == 71 || c == 72) after = q;
+    }
+    return after;
+}
+
+void Drawing::TextEditsFor(std::uint32_t e, const TextEdit& t, std::vector<ByteEdit>& out) const {
+    const DxfFile& f = file_;
+    std::vector<std::uint32_t> slots;
+    const std::uint32_t one = TextPairs(e, &slots);
+    if (!Equals(Type(e), "MTEXT")) {
+        if (one != kNone) {
+            out.push_back({f.At(one).valueStart, f.At(one).valueEnd, t.encoded});
+        } else {
+            const std::uint32_t after = TextInsertionPoint(e);
+            out.push_back({f.PairEnd(after), f.PairEnd(after), CodeLineLike(after, 1) + t.encoded + LineEndOf(after)});
+        }
+        return;
+    }
+    const std::vector<QByteArray> pieces = TextCodec::Split(t.encoded, t.unitEnds);
+    const size_t wanted = pieces.size() - 1;  // pieces in group 3; the last goes to group 1
+    const size_t common = std::min(wanted, slots.size());
+    for (size_t i = 0; i < common; ++i) out.push_back({f.At(slots[i]).valueStart, f.At(slots[i]).valueEnd, pieces[i]});
+    for (size_t i = wanted; i < slots.size(); ++i) out.push_back({f.At(slots[i]).codeStart, f.PairEnd(slots[i]), {}});
+
+    // New pairs go before the group 1 (or where it would be), laid out like their neighbours.
+    QByteArray inserted;
+    const std::uint32_t ref = !slots.empty() ? slots.front() : (one != kNone ? one : TextInsertionPoint(e));
+    for (size_t i = common; i < wanted; ++i)
+        inserted += (slots.empty() ? CodeLineLike(ref, 3) : f.CodeLine(ref).toByteArray()) + pieces[i] + LineEndOf(ref);
+    if (one != kNone) {
+        if (!inserted.isEmpty()) out.push_back({f.At(one).codeStart, f.At(one).codeStart, inserted});
+        out.push_back({f.At(one).valueStart, f.At(one).valueEnd, pieces.back()});
+    } else {
+        const std::uint32_t after = TextInsertionPoint(e);
+        inserted += CodeLineLike(ref, 1) + pieces.back() + LineEndOf(ref);
+        out.push_back({f.PairEnd(after), f.PairEnd(after), inserted});
+    }
+}
+
+host::Result<std::vector<Drawing::ByteEdit>> Drawing::Edits() const {
+    std::vector<ByteEdit> edits;
+    for (const auto& [e, t] : edits_)
+        if (!entityDeleted_[e]) TextEditsFor(e, t, edits);
+    for (std::uint32_t q = 0; q < pairDeleted_.size();) {
+        if (!pairDeleted_[q]) {
+            ++q;
+            continue;
+        }
+        std::uint32_t end = q;
+        while (end < pairDeleted_.size() && pairDeleted_[end]) ++end;
+        edits.push_back({file_.At(q).codeStart, file_.PairEnd(end - 1), {}});
+        q = end;
+    }
+    std::sort(edits.begin(), edits.end(), [](const ByteEdit& a, const ByteEdit& b) {
+        return a.start != b.start ? a.start < b.start : a.end < b.end;
+    });
+    for (size_t i = 1; i < edits.size(); ++i) {
+        if (edits[i].start < edits[i - 1].end)
+            return Error{host::kHostFailure, QStringLiteral("internal error: two changes overlap at byte %1").arg(edits[i].start)};
+    }
+    return edits;
+}
+
+host::Status Drawing::Write(QIODevice& out) const {
+    auto edits = Edits();
+    if (!edits) return edits.error();
+    const QByteArray& bytes = file_.Bytes();
+    std::uint32_t pos = 0;
+    auto put = [&](const char* data, qint64 size) {
+        return size == 0 || out.write(data, size) == size;
+    };
+    for (const ByteEdit& e : *edits) {
+        if (!put(bytes.constData() + pos, e.start - pos) || !put(e.bytes.constData(), e.bytes.size()))
+            return Error{host::kPathAccessError, out.errorString()};
+        pos = e.end;
+    }
+    if (!put(bytes.constData() + pos, bytes.size() - pos)) return Error{host::kPathAccessError, out.errorString()};
+    return {};
+}
+
+}  // namespace qln::dxf

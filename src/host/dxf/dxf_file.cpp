@@ -1,0 +1,126 @@
+#include "host/dxf/dxf_file.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+namespace qln::dxf {
+
+namespace {
+
+host::Error BadFormat(const QString& what) { return {host::kBadFileFormat, what}; }
+
+QString AtLine(qint64 line, const QString& what) { return QStringLiteral("line %1: %2").arg(line).arg(what); }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A DWG file starts with its version ("AC1015") followed by binary data, not by a line end.
+bool LooksLikeDwg(const QByteArray& b) {
+    if (b.size() < 7 || !b.startsWith("AC")) return false;
+    for (int i = 2; i < 6; ++i)
+        if (b[i] < '0' || b[i] > '9') return false;
+    return b[6] != '\r' && b[6] != '\n';
+}
+
+}  // namespace
+
+QString Excerpt(QByteArrayView bytes, int max) {
+    QString out;
+    for (qsizetype i = 0; i < bytes.size() && i < max; ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x20 && c < 0x7f) out += QChar(c);
+        else out += QStringLiteral("\\x%1").arg(c, 2, 16, QLatin1Char('0'));
+    }
+    if (bytes.size() > max) out += QStringLiteral("...");
+    return out;
+}
+
+host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
+    if (bytes.isEmpty()) return BadFormat(QStringLiteral("the file is empty"));
+    if (bytes.startsWith("AutoCAD Binary DXF")) return BadFormat(QStringLiteral("binary DXF is not supported"));
+    if (LooksLikeDwg(bytes))
+        return BadFormat(QStringLiteral("this is a DWG drawing (%1), not a DXF file").arg(QString::fromLatin1(bytes.left(6))));
+    if (quint64(bytes.size()) >= std::numeric_limits<std::uint32_t>::max())
+        return BadFormat(QStringLiteral("the file is too large (4 GiB or more)"));
+
+    DxfFile f;
+    f.bytes_ = std::move(bytes);
+    const char* const data = f.bytes_.constData();
+    const std::uint32_t n = static_cast<std::uint32_t>(f.bytes_.size());
+
+    // Lines end with LF (a CR before it belongs to the line end); a file without any LF uses CR alone.
+    const bool crOnly = std::memchr(data, '\n', n) == nullptr && std::memchr(data, '\r', n) != nullptr;
+    const char eolChar = crOnly ? '\r' : '\n';
+    // One line from `pos`: its content end (line end excluded) and the start of the next line.
+    auto lineAt = [&](std::uint32_t pos, std::uint32_t& contentEnd, std::uint32_t& next) {
+        // DXF lines are short: a plain loop beats a library call per line.
+        std::uint32_t eol = pos;
+        while (eol < n && data[eol] != eolChar) ++eol;
+        if (eol == n) {
+            contentEnd = next = n;
+            return;
+        }
+        next = eol + 1;
+        contentEnd = (!crOnly && eol > pos && data[eol - 1] == '\r') ? eol - 1 : eol;
+    };
+
+    std::uint32_t pos = 0;
+    if (f.bytes_.startsWith("\xEF\xBB\xBF")) pos = 3;  // UTF-8 byte-order mark, kept as it is
+    // Room for every pair at once: two lines make a pair.
+    const auto lines = std::count(data, data + n, eolChar);
+    f.pairs_.reserve(size_t(lines) / 2 + 1);
+
+    while (pos < n) {
+        const std::uint32_t index = static_cast<std::uint32_t>(f.pairs_.size());
+        const qint64 line = Line(index);
+        std::uint32_t codeEnd, valueStart;
+        lineAt(pos, codeEnd, valueStart);
+        // The group code: an integer, blanks around it allowed.
+        std::uint32_t a = pos, b = codeEnd;
+        while (a < b && IsBlank(data[a])) ++a;
+        while (b > a && IsBlank(data[b - 1])) --b;
+        int code = 0;
+        const auto parsed = std::from_chars(data + a, data + b, code);
+        if (a == b) return BadFormat(AtLine(line, QStringLiteral("empty line where a group code was expected")));
+        if (parsed.ec != std::errc() || parsed.ptr != data + b || (b - a) > 8) {
+            return BadFormat(AtLine(line, QStringLiteral("group code \"%1\" is not a number")
+                                              .arg(Excerpt(QByteArrayView(data + a, b - a)))));
+        }
+        if (code < std::numeric_limits<std::int16_t>::min() || code > std::numeric_limits<std::int16_t>::max())
+            return BadFormat(AtLine(line, QStringLiteral("group code %1 is out of range").arg(code)));
+        if (valueStart >= n)
+            return BadFormat(AtLine(line, QStringLiteral("group code %1 has no value line (odd number of lines, or the file is truncated)").arg(code)));
+        std::uint32_t valueEnd, next;
+        lineAt(valueStart, valueEnd, next);
+        if (valueEnd - valueStart > kMaxLineLength)
+            return BadFormat(AtLine(line + 1, QStringLiteral("the line is longer than %1 bytes").arg(kMaxLineLength)));
+        f.pairs_.push_back(Pair{pos, valueStart, valueEnd, static_cast<std::int16_t>(code)});
+        pos = next;
+        if (code == 0 && f.Trimmed(index) == "EOF") break;  // what follows is kept, not read
+    }
+    f.indexEnd_ = pos;
+    return f;
+}
+
+std::optional<double> DxfFile::Number(std::uint32_t i) const {
+    const QByteArrayView v = Trimmed(i);
+    double d = 0;
+    const char* first = v.data();
+    if (!v.isEmpty() && *first == '+') ++first;
+    const auto r = std::from_chars(first, v.data() + v.size(), d);
+    if (v.isEmpty() || r.ec != std::errc() || r.ptr != v.data() + v.size()) return std::nullopt;
+    return d;
+}
+
+std::optional<long> DxfFile::Integer(std::uint32_t i) const {
+    const QByteArrayView v = Trimmed(i);
+    long x = 0;
+    const char* first = v.data();
+    if (!v.isEmpty() && *first == '+') ++first;
+    const auto r = std::from_chars(first, v.data() + v.size(), x);
+    if (v.isEmpty() || r.ec != std::errc() || r.ptr != v.data() + v.size()) return std::nullopt;
+    return x;
+}
+
+}  // namespace qln::dxf

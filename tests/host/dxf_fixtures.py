@@ -1,0 +1,220 @@
+"""Fixtures and checks for the DXF host tests, made with ezdxf (an independent DXF reader and writer).
+
+    dxf_fixtures.py make FOLDER       write the fixture drawings into FOLDER
+    dxf_fixtures.py props FILE        print, as JSON, what ezdxf reads for each TEXT, MTEXT and INSERT
+    dxf_fixtures.py readable FILE...  print, as JSON, whether ezdxf reads each file without recovering it
+    dxf_fixtures.py check             read [{"original", "saved"}] as JSON from standard input; print for
+                                      each whether ezdxf loads the saved drawing, the audit error codes of
+                                      both, the texts of the saved one and the number of texts of the original
+"""
+import json
+import math
+import os
+import re
+import sys
+
+import ezdxf
+from ezdxf.math import OCS, Vec3
+
+ESCAPE = re.compile(r"\\U\+([0-9A-Fa-f]{4})")
+
+
+def caret_decode(s):
+    # ^@ .. ^_ are control characters, "^ " is a caret; anything else stays as written
+    out, i = [], 0
+    while i < len(s):
+        c = s[i]
+        if c == "^" and i + 1 < len(s):
+            n = s[i + 1]
+            if n == " ":
+                out.append("^")
+                i += 2
+                continue
+            if 0x40 <= ord(n) <= 0x5F:
+                out.append(chr(ord(n) - 0x40))
+                i += 2
+                continue
+        out.append(c)
+        i += 1
+    return "".join(out)
+
+
+def shown_text(doc, s):
+    if doc.dxfversion < "AC1021":
+        s = ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), s)
+    return caret_decode(s)
+
+
+def make(folder):
+    os.makedirs(folder, exist_ok=True)
+    words = ["Grüße € café", "Ωμέγα 漢字 ĳ", "tab^here", "plain"]
+
+    # Non-ASCII text in a code-page drawing (R2000, ANSI_1252) and in a UTF-8 drawing (R2018).
+    for name, version in (("r2000_text.dxf", "R2000"), ("r2018_text.dxf", "R2018")):
+        doc = ezdxf.new(version)
+        msp = doc.modelspace()
+        for w in words:
+            msp.add_text(w, dxfattribs={"layer": "Schrift"})
+        msp.add_mtext("Zeile eins\\PÄÖÜ ≈ 漢", dxfattribs={"layer": "Schrift"})
+        doc.saveas(os.path.join(folder, name))
+
+    # A Central European code page.
+    doc = ezdxf.new("R2000")
+    doc.header["$DWGCODEPAGE"] = "ANSI_1250"
+    doc.encoding = "cp1250"
+    doc.modelspace().add_text("Łódź žluťoučký")
+    doc.saveas(os.path.join(folder, "r2000_1250.dxf"), encoding="cp1250")
+
+    # Points and angles in the entities' own coordinate systems.
+    doc = ezdxf.new("R2010")
+    msp = doc.modelspace()
+    doc.blocks.new("MARK").add_line((0, 0), (1, 0))
+    extrusions = [(0, 0, 1), (0, 0, -1), (1, 0, 0), (0, 1, 0), (0.3, -0.5, 0.8), (0.001, 0.002, 1)]
+    for i, ext in enumerate(extrusions):
+        t = msp.add_text(f"T{i}", dxfattribs={"insert": (10 + i, -3.5 * i, 0.25 * i), "rotation": 30 * i - 45,
+                                              "extrusion": ext})
+        ins = msp.add_blockref("MARK", (i, 2 * i, -i), dxfattribs={"rotation": 400 - 70 * i, "extrusion": ext})
+    msp.add_mtext("M0", dxfattribs={"insert": (1, 2, 3), "rotation": 123.5})
+    m = msp.add_mtext("M1", dxfattribs={"insert": (4, 5, 6)})
+    m.dxf.text_direction = (-1, -1, 0)
+    m = msp.add_mtext("M2", dxfattribs={"insert": (7, 8, 9), "rotation": 10})
+    m.dxf.text_direction = (0, 2, 0)
+    doc.saveas(os.path.join(folder, "geometry.dxf"))
+
+    # Model space, two paper-space layouts, block definitions and an external reference.
+    doc = ezdxf.new("R2000")
+    msp = doc.modelspace()
+    msp.add_text("model text", dxfattribs={"layer": "A"})
+    msp.add_mtext("model mtext", dxfattribs={"layer": "B"})
+    blk = doc.blocks.new("Title")
+    blk.add_text("in title", dxfattribs={"layer": "T"})
+    blk.add_attdef("NUM", (0, 0), dxfattribs={"text": "1"})
+    blk.add_mtext("title mtext")
+    blk.add_line((0, 0), (1, 1))
+    other = doc.blocks.new("Other")
+    other.add_text("in other")
+    msp.add_blockref("Title", (0, 0)).add_auto_attribs({"NUM": "7"})
+    msp.add_blockref("Other", (5, 0))
+    doc.add_xref_def("parts.dxf", "PARTS")
+    msp.add_blockref("PARTS", (9, 9))
+    lay1 = doc.layouts.get("Layout1")
+    lay1.add_text("paper one")
+    lay1.add_blockref("Title", (1, 1))
+    lay2 = doc.layouts.new("Second")
+    lay2.add_text("paper two")
+    lay2.add_mtext("paper two mtext")
+    doc.saveas(os.path.join(folder, "layouts.dxf"))
+
+    # Things that name an entity: an extension dictionary, a group, the draw order, attributes.
+    doc = ezdxf.new("R2013")
+    msp = doc.modelspace()
+    keep = msp.add_text("keep")
+    gone = msp.add_text("gone")
+    xdict = gone.new_extension_dict()
+    xdict.add_xrecord("QLN_DATA").reset([(1, "payload"), (40, 1.5)])
+    group = doc.groups.new("PAIR")
+    group.extend([keep, gone])
+    msp.set_redraw_order([(gone.dxf.handle, "A0"), (keep.dxf.handle, "A1")])
+    blk = doc.blocks.new("TAG")
+    blk.add_attdef("ID", (0, 0))
+    ref = msp.add_blockref("TAG", (3, 3))
+    ref.add_auto_attribs({"ID": "42"})
+    msp.add_mtext("gone too")
+    doc.saveas(os.path.join(folder, "references.dxf"))
+
+
+def wcs_point(e):
+    if e.dxftype() == "MTEXT":
+        return list(e.dxf.insert)
+    return list(e.ocs().to_wcs(e.dxf.insert))
+
+
+def rotation(e):
+    if e.dxftype() == "MTEXT":
+        deg = e.get_rotation()
+    else:
+        deg = e.dxf.get("rotation", 0.0)
+    return math.radians(deg) % (2 * math.pi)
+
+
+def props(path):
+    doc = ezdxf.readfile(path)
+    out = []
+    layouts = [doc.modelspace()] + [doc.layouts.get(n) for n in doc.layouts.names() if n != "Model"]
+    for layout in layouts:
+        for e in layout:
+            t = e.dxftype()
+            if t not in ("TEXT", "MTEXT", "INSERT"):
+                continue
+            item = {"handle": e.dxf.handle, "type": t, "layer": e.dxf.layer, "point": wcs_point(e),
+                    "rotation": rotation(e), "paper": layout.name != "Model"}
+            if t == "TEXT":
+                item["text"] = shown_text(doc, e.dxf.text)
+            elif t == "MTEXT":
+                item["text"] = shown_text(doc, e.text)
+            else:
+                item["name"] = e.dxf.name
+            out.append(item)
+    print(json.dumps(out))
+
+
+def readable(paths):
+    out = {}
+    for p in paths:
+        try:
+            ezdxf.readfile(p)
+            out[p] = True
+        except Exception:
+            out[p] = False
+    print(json.dumps(out))
+
+
+def audit_codes(doc):
+    return sorted(e.code for e in doc.audit().errors)
+
+
+def texts(doc):
+    out = []
+    for e in doc.entitydb.values():
+        if e.is_alive and e.dxftype() in ("TEXT", "MTEXT"):
+            out.append(shown_text(doc, e.text if e.dxftype() == "MTEXT" else e.dxf.text))
+    return out
+
+
+def check():
+    jobs = json.load(sys.stdin)
+    results = []
+    for job in jobs:
+        r = {"saved": job["saved"]}
+        try:
+            original = ezdxf.readfile(job["original"])
+            r["original_codes"] = audit_codes(original)
+        except Exception as ex:
+            r["original_error"] = f"{type(ex).__name__}: {ex}"
+        try:
+            saved = ezdxf.readfile(job["saved"])
+            r["loaded"] = True
+            r["saved_codes"] = audit_codes(saved)
+            # Handles are not a safe key (ezdxf renumbers duplicates and drawings without them):
+            # compare the texts of both drawings instead.
+            r["texts"] = texts(saved)
+            r["original_text_count"] = len(texts(original))
+        except Exception as ex:
+            r["loaded"] = False
+            r["error"] = f"{type(ex).__name__}: {ex}"
+        results.append(r)
+    print(json.dumps(results))
+
+
+if __name__ == "__main__":
+    command = sys.argv[1]
+    if command == "make":
+        make(sys.argv[2])
+    elif command == "props":
+        props(sys.argv[2])
+    elif command == "readable":
+        readable(sys.argv[2:])
+    elif command == "check":
+        check()
+    else:
+        sys.exit(f"unknown command {command}")

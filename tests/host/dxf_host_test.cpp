@@ -1,0 +1,516 @@
+// The DXF host through the automation interface and a cAutoCAD session, on drawings written by hand:
+// documents, selection, blocks, entity members, text changes, deleting, saving and locking.
+
+#include "dxf_test_util.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+using namespace dxftest;
+
+namespace {
+
+class DxfHostTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    Session session;
+
+    QString Write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(testhost::WriteFile(path, bytes));
+        return path;
+    }
+    std::vector<host::EntityPtr> All(const QString& set, const QString& type) {
+        return Select(session.Doc(), set, {0}, {type});
+    }
+};
+
+// Two texts in model space, one in paper space (group 67), one in a layout block, a block with text.
+QByteArray Sample() {
+    const QByteArray blocks =
+        Block("*Model_Space", {}) + Block("*Paper_Space", {}) +
+        Block("*Paper_Space0", Text("30", "layout two", "P2", true)) +
+        Block("Title", Text("40", "in title", "T") + Pairs({{0, "LINE"}, {5, "41"}, {100, "AcDbEntity"}, {8, "0"},
+                                                            {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"},
+                                                            {11, "1"}, {21, "1"}, {31, "0"}})) +
+        Block("XREF", Text("50", "never seen"), 4);
+    const QByteArray entities = Text("10", "first", "A") + Insert("11", "title") + Text("12", "paper", "P", true) +
+                                Text("13", "second", "B") + Insert("14", "TITLE", true);
+    return Drawing(entities, blocks);
+}
+
+TEST_F(DxfHostTest, DocumentsOpenCountItemAndClose) {
+    const QString a = Write("a.dxf", Sample());
+    const QString b = Write("b.dxf", Sample());
+    EXPECT_FALSE(session.s.IsAcadUp());  // no running instance to attach to
+    auto docs = session.s.objAcad->Documents();
+    ASSERT_TRUE(docs.ok());
+    // The three argument forms behave alike; the password is ignored.
+    auto da = (*docs)->Open(a, false, QStringLiteral("secret"));
+    ASSERT_TRUE(da.ok()) << da.error().description.toStdString();
+    auto db = (*docs)->Open(b);
+    ASSERT_TRUE(db.ok());
+    EXPECT_EQ(*(*docs)->Count(), 2);
+    EXPECT_EQ(*(*(*docs)->Item(0))->FullName(), QFileInfo(a).absoluteFilePath());
+    EXPECT_EQ(*(*(*docs)->Item(1))->FullName(), QFileInfo(b).absoluteFilePath());
+    EXPECT_FALSE((*docs)->Item(2).ok());
+    EXPECT_FALSE((*docs)->Item(-1).ok());
+
+    // A path that is open already, also spelt another way, cannot be opened again.
+    auto again = (*docs)->Open(dir.path() + QStringLiteral("/./a.dxf"), true);
+    ASSERT_FALSE(again.ok());
+    EXPECT_TRUE(again.error().description.contains(u"already open"));
+
+    EXPECT_TRUE((*da)->Close(false).ok());
+    EXPECT_EQ(*(*docs)->Count(), 1);
+    EXPECT_FALSE((*da)->FullName().ok());  // a closed document answers nothing
+    EXPECT_FALSE((*da)->Close(false).ok());
+    EXPECT_TRUE(session.s.objAcad->SetWindowState(2).ok());
+    EXPECT_TRUE(session.s.objAcad->SetVisible(false).ok());
+    EXPECT_TRUE(session.s.objAcad->Quit().ok());
+    EXPECT_FALSE(session.s.objAcad->Documents().ok());
+    EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(b)));  // quitting closed b
+}
+
+TEST_F(DxfHostTest, SessionOpensAndClosesLikeTheCadHost) {
+    const QString a = Write("a.dxf", Sample());
+    EXPECT_EQ(session.s.OpenDrawing(a, true), 1);
+    EXPECT_EQ(session.s.CloseDrawing(false), 1);
+    EXPECT_EQ(session.s.OpenDrawing(dir.filePath("missing.dxf")), -2);
+    EXPECT_TRUE(session.s.PendingError().description.contains(u"does not exist"));
+    EXPECT_EQ(session.s.OpenDrawing(a), 1);
+    session.s.strVersion = QStringLiteral("0");
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);  // nothing changed: nothing written
+    EXPECT_EQ(testhost::ReadFile(a), Sample());
+    EXPECT_FALSE(QFileInfo::exists(qln::dxf::BackupFileFor(a)));
+}
+
+TEST_F(DxfHostTest, SelectsBySpaceTypeAndBlockNameInFileOrder) {
+    ASSERT_EQ(session.s.OpenDrawing(Write("a.dxf", Sample())), 1);
+    host::Document& doc = session.Doc();
+    EXPECT_EQ(Texts(Select(doc, "MODEL", {0, 67}, {QStringLiteral("text"), std::int16_t(0)})),
+              (QStringList{"first", "second"}));
+    // Paper space: group 67 in ENTITIES and every entity of the layout blocks, in file order.
+    EXPECT_EQ(Texts(Select(doc, "PAPER", {0, 67}, {QStringLiteral("TEXT"), std::int16_t(1)})),
+              (QStringList{"layout two", "paper"}));
+    auto inserts = Select(doc, "MODELBLOCKS", {0, 67}, {QStringLiteral("INSERT"), std::int16_t(0)});
+    ASSERT_EQ(inserts.size(), 1u);
+    EXPECT_EQ(*inserts[0]->Name(), "title");
+    EXPECT_EQ(Select(doc, "ONE", {0, 67, 2}, {QStringLiteral("INSERT"), std::int16_t(1), QStringLiteral("Title")}).size(), 1u);
+    EXPECT_TRUE(Select(doc, "NONE", {0, 67, 2}, {QStringLiteral("INSERT"), std::int16_t(0), QStringLiteral("Tit")}).empty());
+    EXPECT_EQ(Select(doc, "LAYER", {0, 8}, {QStringLiteral("TEXT"), QStringLiteral("b")}).size(), 1u);
+    EXPECT_EQ(Select(doc, "ANY", {}, {}).size(), 6u);  // block contents are not selected
+
+    auto sets = doc.SelectionSets();
+    EXPECT_FALSE((*sets)->Add(QStringLiteral("model")).ok());  // the name is taken (ignoring case)
+    auto set = (*sets)->Add(QStringLiteral("X"));
+    EXPECT_FALSE((*set)->Select(1, {0}, {QStringLiteral("TEXT")}).ok());
+    EXPECT_FALSE((*set)->Select(5, {0, 67}, {QStringLiteral("TEXT")}).ok());
+}
+
+TEST_F(DxfHostTest, BlocksByNameIgnoringCase) {
+    ASSERT_EQ(session.s.OpenDrawing(Write("a.dxf", Sample())), 1);
+    host::Document& doc = session.Doc();
+    auto title = doc.Blocks(QStringLiteral("TITLE"));
+    ASSERT_TRUE(title.ok());
+    auto items = (*title)->Items();
+    ASSERT_EQ(items->size(), 2u);
+    EXPECT_EQ(*(*items)[0]->ObjectName(), "AcDbText");
+    EXPECT_EQ(*(*items)[1]->ObjectName(), "AcDbLine");
+    EXPECT_EQ(*(*items)[0]->Layer(), "T");
+    EXPECT_TRUE((*doc.Blocks(QStringLiteral("xref")))->Items()->empty());  // an external reference
+    auto missing = doc.Blocks(QStringLiteral("nope"));
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(missing.error().number, host::kKeyNotFound);
+    EXPECT_EQ(Texts(*(*doc.Blocks(QStringLiteral("*model_space")))->Items()), (QStringList{"first", "<Object doesn't support this property or method>", "second"}));
+    EXPECT_EQ(Texts(*(*doc.Blocks(QStringLiteral("*Paper_Space")))->Items()).size(), 2);
+}
+
+TEST_F(DxfHostTest, EntityMembers) {
+    const QByteArray entities =
+        Text("1A", "plain") +
+        Pairs({{0, "MTEXT"}, {5, "2B"}, {100, "AcDbEntity"}, {8, "Notes"}, {100, "AcDbMText"}, {10, "4"}, {20, "5"},
+               {30, "6"}, {40, "1"}, {1, "multi"}, {50, "90"}}) +
+        Pairs({{0, "MTEXT"}, {5, "2C"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"}, {20, "0"}, {1, "dir"}, {50, "90"},
+               {11, "0"}, {21, "-1"}, {31, "0"}}) +
+        Pairs({{0, "TEXT"}, {5, "3d"}, {8, "0"}, {10, "1"}, {20, "2"}, {30, "3"}, {1, "r"}, {50, "-90"}}) +
+        Pairs({{0, "SOLID"}, {5, "4E"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbTrace"}}) +
+        Pairs({{0, "ARC"}, {5, "4F"}, {8, "0"}}) + Pairs({{0, "CUSTOMTHING"}, {5, "50"}, {8, "0"}});
+    ASSERT_EQ(session.s.OpenDrawing(Write("a.dxf", Drawing(entities))), 1);
+    auto all = Select(session.Doc(), "ALL", {}, {});
+    ASSERT_EQ(all.size(), 7u);
+    QStringList names;
+    for (auto& e : all) names << *e->ObjectName();
+    EXPECT_EQ(names, (QStringList{"AcDbText", "AcDbMText", "AcDbMText", "AcDbText", "AcDbSolid", "AcDbArc",
+                                  "AcDbCustomthing"}));
+    EXPECT_EQ(*all[0]->Handle(), "1A");
+    EXPECT_EQ(*all[3]->Handle(), "3D");
+    EXPECT_EQ(*all[1]->Layer(), "Notes");
+    EXPECT_EQ(*all[0]->InsertionPoint(), (host::Point3{1.5, 2.5, 0}));
+    EXPECT_EQ(*all[1]->InsertionPoint(), (host::Point3{4, 5, 6}));
+    EXPECT_DOUBLE_EQ(*all[1]->Rotation(), std::numbers::pi / 2);  // degrees in the file
+    EXPECT_DOUBLE_EQ(*all[2]->Rotation(), 1.5 * std::numbers::pi);  // the direction vector wins
+    EXPECT_DOUBLE_EQ(*all[3]->Rotation(), 1.5 * std::numbers::pi);  // in [0, 2pi)
+    EXPECT_EQ(*all[0]->Rotation(), 0.0);
+    EXPECT_FALSE(all[0]->Name().ok());  // only block references have a name
+    EXPECT_FALSE(all[4]->TextString().ok());
+}
+
+TEST_F(DxfHostTest, DrawingOfRelease12WithoutHandles) {
+    for (const QByteArray eol : {"\r\n", "\r"}) {  // line ends of DOS and of old Macintosh programs
+        const QByteArray r12 = Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "TEXT"}, {8, "0"}, {10, "1"}, {20, "1"},
+                                      {40, "1"}, {1, "old"}, {0, "ENDSEC"}, {0, "EOF"}}, eol);
+        const QString path = Write("r12.dxf", r12);
+        ASSERT_EQ(session.s.OpenDrawing(path), 1);
+        auto texts = All("T", "TEXT");
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(*texts[0]->Handle(), "");
+        EXPECT_EQ(*texts[0]->ObjectName(), "AcDbText");
+        EXPECT_EQ(*texts[0]->TextString(), "old");
+        EXPECT_TRUE(texts[0]->SetTextString(QStringLiteral("new")).ok());
+        EXPECT_EQ(session.s.CloseDrawing(true), 1);
+        QByteArray expected = r12;
+        expected.replace(eol + "old" + eol, eol + "new" + eol);
+        EXPECT_EQ(testhost::ReadFile(path), expected);
+    }
+}
+
+TEST_F(DxfHostTest, ChangedTextIsTheOnlyChangeInTheSavedFile) {
+    // Odd spacing, CR LF line ends, a comment and data after EOF are all kept.
+    QByteArray bytes = Drawing(Text("10", "one") + Text("11", "two"), {}, "AC1015", "ANSI_1252", {});
+    bytes.replace("\n", "\r\n");
+    bytes.replace("  8\r\n", "8   \r\n");
+    bytes.prepend("999\r\ncomment\r\n");
+    bytes.append("trailing junk\x01\x02");
+    const QString path = Write("a.dxf", bytes);
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    auto texts = All("T", "TEXT");
+    EXPECT_TRUE(texts[0]->SetTextString(QStringLiteral("one")).ok());  // the same text: no change
+    EXPECT_TRUE(texts[1]->SetTextString(QStringLiteral("a^b\tc\nd")).ok());
+    EXPECT_EQ(*texts[1]->TextString(), "a^b\tc\nd");
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    QByteArray expected = bytes;
+    expected.replace("\r\ntwo\r\n", "\r\na^ b^Ic^Jd\r\n");
+    EXPECT_EQ(testhost::ReadFile(path), expected);
+    EXPECT_EQ(testhost::ReadFile(qln::dxf::BackupFileFor(path)), bytes);
+
+    // Read back: the caret notation gives the characters again.
+    ASSERT_EQ(session.s.OpenDrawing(path, true), 1);
+    EXPECT_EQ(Texts(All("T", "TEXT")), (QStringList{"one", "a^b\tc\nd"}));
+}
+
+TEST_F(DxfHostTest, LongMultipleLineTextIsJoinedAndSplitInPlace) {
+    const QByteArray a250(250, 'a'), b250(250, 'b');
+    auto mtext = [](const PairList& text) {
+        PairList p{{0, "MTEXT"}, {5, "20"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"}, {20, "0"}, {40, "1"}};
+        p.insert(p.end(), text.begin(), text.end());
+        p.insert(p.end(), {{7, "Standard"}, {210, "0"}, {220, "0"}, {230, "1"}});
+        return Pairs(p);
+    };
+    const QString path = Write("m.dxf", Drawing(mtext({{3, a250}, {3, b250}, {1, "tail"}})));
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    auto m = All("M", "MTEXT");
+    ASSERT_EQ(m.size(), 1u);
+    EXPECT_EQ(*m[0]->TextString(), QString::fromLatin1(a250 + b250 + "tail"));
+
+    // Longer: a third piece; escapes (\U+XXXX for characters the code page lacks, ^J, \P) are not split.
+    // Each would end a 250-byte piece one byte short of its end, so each starts the next piece instead.
+    QString longer = QString(249, u'x') + QStringLiteral("漢") + QString(242, u'y') + QStringLiteral("\n") +
+                     QString(247, u'z') + QStringLiteral("\\P") + QStringLiteral("end");
+    EXPECT_TRUE(m[0]->SetTextString(longer).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    const PairList expectedLong{{3, QByteArray(249, 'x')}, {3, "\\U+6F22" + QByteArray(242, 'y')},
+                                {3, "^J" + QByteArray(247, 'z')}, {1, "\\Pend"}};
+    auto expectedFile = testhost::ReadFile(path);
+    EXPECT_TRUE(expectedFile.contains(Pairs({{40, "1"}}) + Pairs(expectedLong) + Pairs({{7, "Standard"}})));
+
+    // Shorter: the pieces not needed go; the file reads back as written.
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    m = All("M", "MTEXT");
+    EXPECT_EQ(*m[0]->TextString(), longer);
+    EXPECT_TRUE(m[0]->SetTextString(QStringLiteral("short")).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_EQ(testhost::ReadFile(path), Drawing(mtext({{1, "short"}})));
+
+    // And longer again from a single piece: new group 3 lines laid out like the group 1 line.
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    EXPECT_TRUE(All("M", "MTEXT")[0]->SetTextString(QString::fromLatin1(a250 + "rest")).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_EQ(testhost::ReadFile(path), Drawing(mtext({{3, a250}, {1, "rest"}})));
+}
+
+TEST_F(DxfHostTest, TextWithoutAValueGetsOne) {
+    const QByteArray entities = Pairs({{0, "TEXT"}, {5, "10"}, {8, "0"}, {10, "1"}, {20, "2"}, {40, "3"}, {50, "0"}});
+    const QString path = Write("a.dxf", Drawing(entities));
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    auto t = All("T", "TEXT");
+    EXPECT_EQ(*t[0]->TextString(), "");
+    EXPECT_TRUE(t[0]->SetTextString(QStringLiteral("now")).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_EQ(testhost::ReadFile(path),
+              Drawing(Pairs({{0, "TEXT"}, {5, "10"}, {8, "0"}, {10, "1"}, {20, "2"}, {40, "3"}, {1, "now"}, {50, "0"}})));
+}
+
+TEST_F(DxfHostTest, DeleteTakesWhatTheEntityOwnsAndLeavesTheRest) {
+    const QByteArray insert = Insert("20", "B") + Pairs({{66, "1"}}) +
+                              Pairs({{0, "ATTRIB"}, {5, "21"}, {8, "0"}, {1, "att"}, {2, "TAG"}}) +
+                              Pairs({{0, "SEQEND"}, {5, "22"}, {8, "0"}});
+    const QByteArray polyline = Pairs({{0, "POLYLINE"}, {5, "30"}, {8, "0"}, {66, "1"}}) +
+                                Pairs({{0, "VERTEX"}, {5, "31"}, {8, "0"}, {10, "0"}, {20, "0"}}) +
+                                Pairs({{0, "SEQEND"}, {5, "32"}, {8, "0"}});
+    const QByteArray before = Text("10", "keep") + insert + polyline + Text("40", "last");
+    const QString path = Write("a.dxf", Drawing(before, Block("B", {})));
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    auto all = Select(session.Doc(), "ALL", {}, {});
+    ASSERT_EQ(all.size(), 4u);  // sub-entities are not entities of their own
+    auto blocks = All("I", "INSERT");
+    EXPECT_TRUE(blocks[0]->Delete().ok());
+    EXPECT_TRUE(all[2]->Delete().ok());
+    // A deleted entity answers nothing, also through an enumeration made before; the rest goes on.
+    EXPECT_EQ(all[1]->TextString().error().number, host::kObjectDeleted);
+    EXPECT_EQ(all[1]->Delete().error().number, host::kObjectDeleted);
+    EXPECT_FALSE(all[2]->Handle().ok());
+    EXPECT_EQ(*all[3]->TextString(), "last");
+    EXPECT_EQ(Select(session.Doc(), "AFTER", {}, {}).size(), 2u);
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_EQ(testhost::ReadFile(path), Drawing(Text("10", "keep") + Text("40", "last"), Block("B", {})));
+}
+
+TEST_F(DxfHostTest, DeleteTakesTheHandleOutOfTheListsThatNameIt) {
+    const QByteArray entities =
+        Text("10", "keep") +
+        Pairs({{0, "TEXT"}, {5, "11"}, {102, "{ACAD_XDICTIONARY"}, {360, "90"}, {102, "}"}, {8, "0"}, {1, "gone"}});
+    const QByteArray objects =
+        Pairs({{0, "DICTIONARY"}, {5, "90"}, {330, "11"}, {100, "AcDbDictionary"}, {3, "DATA"}, {360, "91"}}) +
+        Pairs({{0, "XRECORD"}, {5, "91"}, {330, "90"}, {100, "AcDbXrecord"}, {1, "payload"}}) +
+        Pairs({{0, "GROUP"}, {5, "92"}, {102, "{ACAD_REACTORS"}, {330, "93"}, {102, "}"}, {330, "93"}, {340, "10"}, {340, "11"}}) +
+        Pairs({{0, "SORTENTSTABLE"}, {5, "94"}, {330, "1F"}, {331, "11"}, {5, "A0"}, {331, "10"}, {5, "A1"}}) +
+        Pairs({{0, "IMAGEDEF"}, {5, "95"}, {102, "{ACAD_REACTORS"}, {330, "11"}, {102, "}"}, {330, "93"}});
+    const QString path = Write("a.dxf", Drawing(entities, {}, "AC1015", "ANSI_1252", objects));
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    EXPECT_TRUE(All("T", "TEXT")[1]->Delete().ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    const QByteArray expectedObjects =
+        Pairs({{0, "GROUP"}, {5, "92"}, {102, "{ACAD_REACTORS"}, {330, "93"}, {102, "}"}, {330, "93"}, {340, "10"}}) +
+        Pairs({{0, "SORTENTSTABLE"}, {5, "94"}, {330, "1F"}, {331, "10"}, {5, "A1"}}) +
+        Pairs({{0, "IMAGEDEF"}, {5, "95"}, {330, "93"}});
+    EXPECT_EQ(testhost::ReadFile(path), Drawing(Text("10", "keep"), {}, "AC1015", "ANSI_1252", expectedObjects));
+}
+
+TEST_F(DxfHostTest, SaveKeepsABackupAndThePermissions) {
+    const QString path = Write("a.dxf", Sample());
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    EXPECT_TRUE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
+    EXPECT_TRUE(All("T", "TEXT")[0]->SetTextString(QStringLiteral("changed")).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
+    EXPECT_EQ(QFileInfo(path).permissions() & 0x0FFF,
+              (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadUser |
+               QFileDevice::WriteUser) & 0x0FFF);
+    EXPECT_EQ(testhost::ReadFile(qln::dxf::BackupFileFor(path)), Sample());
+    // Nothing but the drawing and its backup is left; none of the host's files looks like a drawing.
+    const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(files, (QStringList{"a.dxf", "a.dxf.bak"}));
+    EXPECT_FALSE(qln::dxf::LockFileFor(path).endsWith(u".dxf", Qt::CaseInsensitive));
+    EXPECT_NE(qln::dxf::LockFileFor(dir.filePath("a.DXF")), qln::dxf::LockFileFor(path));
+}
+
+TEST_F(DxfHostTest, ReadOnlyDrawingRefusesToSave) {
+    const QString path = Write("a.dxf", Sample());
+    ASSERT_EQ(session.s.OpenDrawing(path, true), 1);
+    EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(path)));  // read-only opens take no lock
+    EXPECT_TRUE(All("T", "TEXT")[0]->SetTextString(QStringLiteral("changed")).ok());
+    auto name = session.Doc().FullName();
+    auto saved = session.Doc().SaveAs(*name, host::k2000);
+    ASSERT_FALSE(saved.ok());
+    EXPECT_EQ(saved.error().number, host::kReadOnlyDocument);
+    EXPECT_FALSE(session.Doc().Close(true).ok());
+    EXPECT_EQ(session.s.CloseDrawing(false), 1);
+    EXPECT_EQ(testhost::ReadFile(path), Sample());
+
+    // A write-protected file cannot be opened for writing, and says why (unless the user may write anyway).
+    QFile::setPermissions(path, QFileDevice::ReadOwner);
+    if (!QFileInfo(path).isWritable()) {
+        EXPECT_EQ(session.s.OpenDrawing(path), -2);
+        EXPECT_TRUE(session.s.PendingError().description.contains(u"write-protected"));
+    }
+}
+
+TEST_F(DxfHostTest, SaveAsAnotherVersionSavesInTheDrawingsOwnAndWarns) {
+    const QString path = Write("a.dxf", Sample());
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    EXPECT_TRUE(All("T", "TEXT")[0]->SetTextString(QStringLiteral("changed")).ok());
+    session.s.strVersion = QStringLiteral("2004");
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_TRUE(session.s.strWarning.contains(u"AC1015")) << session.s.strWarning.toStdString();
+    EXPECT_TRUE(session.s.strWarning.contains(u"AC1018"));
+    EXPECT_TRUE(testhost::ReadFile(path).contains("\nchanged\n"));
+
+    // Its own version: no warning; OpenDrawing empties the last one.
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    EXPECT_TRUE(session.s.strWarning.isEmpty());
+    session.s.strVersion = QStringLiteral("2000");
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_TRUE(session.s.strWarning.isEmpty());
+}
+
+TEST_F(DxfHostTest, SaveAsAnotherNameMovesTheDocumentAndItsLock) {
+    const QString path = Write("a.dxf", Sample());
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    const QString copy = dir.filePath("b.dxf");
+    EXPECT_TRUE(session.Doc().SaveAs(copy, host::k2000).ok());
+    EXPECT_EQ(*session.Doc().FullName(), copy);
+    EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
+    EXPECT_TRUE(QFileInfo::exists(qln::dxf::LockFileFor(copy)));
+    EXPECT_EQ(testhost::ReadFile(copy), Sample());
+    EXPECT_EQ(session.s.CloseDrawing(false), 1);
+}
+
+TEST_F(DxfHostTest, ReadWriteOpeningIsLocked) {
+    const QString path = Write("a.dxf", Sample());
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    // A second host (another run in this process) can read the drawing but not open it for writing.
+    Session other;
+    EXPECT_EQ(other.s.OpenDrawing(path), -2);
+    EXPECT_TRUE(other.s.PendingError().description.contains(u"already open for writing"))
+        << other.s.PendingError().description.toStdString();
+    EXPECT_EQ(other.s.OpenDrawing(path, true), 1);
+    EXPECT_EQ(other.s.CloseDrawing(false), 1);
+    EXPECT_EQ(session.s.CloseDrawing(false), 1);
+    EXPECT_EQ(other.s.OpenDrawing(path), 1);
+}
+
+TEST_F(DxfHostTest, LockOfAProcessThatDiedIsTakenOver) {
+    const QString path = Write("a.dxf", Sample());
+    // A lock file naming a process that does not exist any more.
+    testhost::WriteFile(qln::dxf::LockFileFor(path), "999999\nqln\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    EXPECT_EQ(session.s.OpenDrawing(path), 1) << session.s.PendingError().description.toStdString();
+    EXPECT_EQ(session.s.CloseDrawing(false), 1);
+}
+
+TEST_F(DxfHostTest, LockHeldByAnotherProcess) {
+    const QString path = Write("a.dxf", Sample());
+    QProcess helper;
+    helper.start(QStringLiteral(QLN_DXF_LOCK_HELPER), {path});
+    ASSERT_TRUE(helper.waitForReadyRead(30000));
+    ASSERT_EQ(helper.readLine().trimmed(), "open");
+    EXPECT_EQ(session.s.OpenDrawing(path), -2);
+    EXPECT_TRUE(session.s.PendingError().description.contains(u"already open for writing"));
+    EXPECT_EQ(session.s.OpenDrawing(path, true), 1);
+    EXPECT_EQ(session.s.CloseDrawing(false), 1);
+    // The helper dies without closing: its lock is stale and goes.
+    helper.kill();
+    helper.waitForFinished();
+    EXPECT_TRUE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
+    EXPECT_EQ(session.s.OpenDrawing(path), 1) << session.s.PendingError().description.toStdString();
+    EXPECT_EQ(session.s.CloseDrawing(false), 1);
+}
+
+TEST_F(DxfHostTest, DrawingReachedThroughALink) {
+    const QString real = Write("real.dxf", Sample());
+    const QString link = dir.filePath("link.dxf");
+    ASSERT_TRUE(QFile::link(real, link));
+    ASSERT_EQ(session.s.OpenDrawing(link), 1);
+    Session other;
+    EXPECT_EQ(other.s.OpenDrawing(real), -2);  // the same file under its own name is locked too
+    EXPECT_TRUE(All("T", "TEXT")[0]->SetTextString(QStringLiteral("changed")).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(testhost::ReadFile(real).contains("\nchanged\n"));
+    EXPECT_EQ(testhost::ReadFile(qln::dxf::BackupFileFor(real)), Sample());
+}
+
+// Damaged copies of a drawing: each is refused with a reason, or opens, changes and saves into a drawing
+// that opens again.
+TEST_F(DxfHostTest, DamagedDrawingsNeverCrash) {
+    const QByteArray good = Sample();
+    std::mt19937 random(20240607);
+    int opened = 0, refused = 0;
+    for (int round = 0; round < 300; ++round) {
+        QByteArray bytes = good;
+        if (round < 100) {
+            bytes.truncate(qsizetype(random() % std::uint32_t(good.size())));
+        } else {
+            for (int k = 0; k <= round % 5; ++k) bytes[qsizetype(random() % std::uint32_t(bytes.size()))] = char(random() % 256);
+        }
+        const QString path = Write(QStringLiteral("damaged%1.dxf").arg(round), bytes);
+        if (session.s.OpenDrawing(path) != 1) {
+            ++refused;
+            EXPECT_FALSE(session.s.PendingError().description.isEmpty());
+            EXPECT_EQ(testhost::ReadFile(path), bytes);
+            continue;
+        }
+        ++opened;
+        int i = 0;
+        for (const auto& e : Select(session.Doc(), "ALL", {}, {})) {
+            e->ObjectName().ok();
+            e->InsertionPoint().ok();
+            e->Rotation().ok();
+            e->Layer().ok();
+            if (auto name = e->Name()) session.Doc().Blocks(*name).ok();
+            if (i++ % 2) e->Delete().ok();
+            else e->SetTextString(QStringLiteral("x^y")).ok();
+        }
+        EXPECT_EQ(session.s.CloseDrawing(true), 1);
+        EXPECT_EQ(session.s.OpenDrawing(path, true), 1) << round << session.s.PendingError().description.toStdString();
+        session.s.CloseDrawing(false);
+    }
+    EXPECT_GT(refused, 50);
+    EXPECT_GT(opened, 20);
+}
+
+struct BadInput {
+    const char* name;
+    QByteArray bytes;
+    const char* says;
+};
+
+TEST_F(DxfHostTest, BadInputFailsClearlyAndLeavesTheFileAlone) {
+    const QByteArray good = Sample();
+    QByteArray oddLines = good;
+    oddLines.chop(1);
+    oddLines = oddLines.left(oddLines.lastIndexOf('\n'));  // "EOF" line gone: the last code has no value
+    QByteArray garbage;
+    for (int i = 0; i < 5000; ++i) garbage += char((i * 7919) % 256);
+    const std::vector<BadInput> cases = {
+        {"empty", "", "empty"},
+        {"words", "hello world\nthis is not a drawing\n", "line 1: group code \"hello world\" is not a number"},
+        {"dwg", QByteArray("AC1015\x00\x00\x00\x01\x02garbage", 17), "DWG"},
+        {"binary", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00", 22) + garbage, "binary DXF is not supported"},
+        {"truncated", good.left(good.size() / 2), "truncated"},
+        {"odd", oddLines, "no value line"},
+        {"code", Pairs({{0, "SECTION"}, {2, "ENTITIES"}}) + "  x1\nTEXT\n", "line 5: group code \"x1\" is not a number"},
+        {"garbage", garbage, "line 1"},
+        {"long", Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "TEXT"}}) + "  1\n" + QByteArray(100000, 'a') + "\n",
+         "line 8: the line is longer than"},
+        {"no eof", Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "ENDSEC"}}), "without EOF"},
+        {"no endblk", Drawing({}, Pairs({{0, "BLOCK"}, {2, "B"}, {0, "TEXT"}, {1, "x"}})), "has no ENDBLK"},
+        {"stray", Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {8, "0"}, {0, "ENDSEC"}, {0, "EOF"}}),
+         "line 5: expected an entity"},
+    };
+    for (const BadInput& c : cases) {
+        const QString path = Write(QStringLiteral("%1.dxf").arg(QLatin1String(c.name)), c.bytes);
+        EXPECT_EQ(session.s.OpenDrawing(path), -2) << c.name;
+        const QString said = session.s.PendingError().description;
+        EXPECT_TRUE(said.contains(QLatin1String(c.says)) && said.contains(path)) << c.name << ": " << said.toStdString();
+        EXPECT_EQ(testhost::ReadFile(path), c.bytes) << c.name;
+        EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(path))) << c.name;
+    }
+    EXPECT_EQ(session.s.OpenDrawing(dir.path()), -2);
+    EXPECT_TRUE(session.s.PendingError().description.contains(u"folder"));
+    const QString locked = Write("unreadable.dxf", good);
+    QFile::setPermissions(locked, {});
+    if (!QFile(locked).open(QIODevice::ReadOnly)) {
+        EXPECT_EQ(session.s.OpenDrawing(locked, true), -2);
+        EXPECT_FALSE(session.s.PendingError().description.isEmpty());
+    }
+}
+
+}  // namespace
