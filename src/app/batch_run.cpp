@@ -58,8 +58,8 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
             result.stopped = true;
             break;
         }
-        const QString& item = input.drawings.at(i);
-        const QString drawing = JoinPath(input.drawingFolder, item);
+        const QString& item = input.drawings.at(i).name;
+        const QString drawing = JoinPath(input.drawings.at(i).folder, item);
         frontend_.Progress(i, total, drawing);
         QString error;
 

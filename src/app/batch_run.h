@@ -7,16 +7,22 @@
 #include "host/program_state.h"
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 
 #include <atomic>
 
 namespace qln {
 
+// One chosen drawing: its folder and its name as listed (the main window's drawing folder and list item).
+struct DrawingItem {
+    QString folder;
+    QString name;
+};
+
 struct BatchRunInput {
     QString templatePath;      // the template folder, a separator, and the chosen template's name
-    QString drawingFolder;     // the drawing folder
-    QStringList drawings;      // the chosen drawings' names (list item texts), in list order
+    QList<DrawingItem> drawings;  // the chosen drawings, in list order
     QString delimiter = QStringLiteral(",");
     bool audit = true;         // append to audit.log
 };
