@@ -24,7 +24,8 @@ TEST_F(ReportCommandTest, WritesThePageAndHandsItToTheDesktop) {
     EXPECT_EQ(ui.beeps, 0);
     EXPECT_EQ(ui.statuses.mid(0, 2), (QStringList{"Starting AutoCAD...", "Creating HTML file from PLAN.DXF..."}));
     const QString page = QString::fromUtf8(testhost::ReadFile(logs + "attr.htm"));
-    EXPECT_TRUE(page.contains("0 single line text objects in " + root + "dwg/plan.dxf"));
+    EXPECT_TRUE(page.contains("1 single line text objects in " + root + "dwg/plan.dxf"));
+    EXPECT_TRUE(page.contains("a &lt;b&gt; &amp; c"));  // the text is escaped in the page
     // The drawing was opened read-only and closed unsaved.
     EXPECT_EQ(host->CallsTo("Open").value(0), "Open(" + root + "dwg/plan.dxf,ReadOnly=1,Password=)");
     EXPECT_EQ(host->Drawing(root + "dwg/plan.dxf")->saves, 0);
