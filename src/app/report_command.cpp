@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace qln {
 
@@ -38,7 +39,7 @@ ReportResult ReportCommand::Run(const QString& folder, const QString& name) {
             QFile::remove(result.page);
             session.CreateArray(result.page, drawing);
             session.CloseDrawing(false);
-            if (FileExists(result.page)) {
+            if (QFileInfo(result.page).isFile()) {
                 result.created = true;
                 if (open_) frontend_.OpenWithDefaultProgram(result.page);
             } else {

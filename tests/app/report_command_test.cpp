@@ -50,11 +50,17 @@ TEST_F(ReportCommandTest, DrawingTheHostCannotOpen) {
 
 TEST_F(ReportCommandTest, AnOldPageDoesNotPassForANewOne) {
     Drawing("dwg/plan.dxf");
-    ASSERT_TRUE(testhost::WriteFile(logs + "attr.htm", "an earlier report"));
-    // The page cannot be written this time: its path is taken by a folder.
-    QFile::remove(logs + "attr.htm");
-    QDir().mkpath(logs + "attr.htm");
+    const QString page = logs + "attr.htm";
+    ASSERT_TRUE(testhost::WriteFile(page, "an earlier report"));
+    // While the page is built, the earlier one must be gone; then make writing the new one fail by
+    // putting a folder where the page should go.
+    bool oldPageSeen = false;
+    ui.onEvents = [&](int) {
+        oldPageSeen |= QFileInfo(page).isFile();
+        QDir().mkpath(page);
+    };
     const auto result = Run("plan.dxf");
+    EXPECT_FALSE(oldPageSeen);
     EXPECT_FALSE(result.created);
     EXPECT_EQ(ui.LastStatus(), "Error creating HTML file.");
     EXPECT_TRUE(ui.opened.isEmpty());

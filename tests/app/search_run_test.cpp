@@ -53,7 +53,8 @@ TEST_F(SearchRunTest, NoHitsLeavesTheResultEmpty) {
 TEST_F(SearchRunTest, AbortStopsAfterTheCurrentDrawing) {
     Drawing("dwg/a.dxf", "colour a");
     Drawing("dwg/b.dxf", "colour b");
-    ui.onEvents = [this](int) { state.blnAbortSearch = true; };
+    // Event 1 is the engine's yield on the first drawing's text, event 2 the run's after that drawing.
+    ui.onEvents = [this](int n) { if (n == 2) state.blnAbortSearch = true; };
     const auto result = Run();
     EXPECT_TRUE(result.aborted);
     EXPECT_EQ(result.hits, 1);  // the first drawing's hit stays; its loop stopped after it
