@@ -1,5 +1,7 @@
 #include "support/test_host.h"
 
+#include <utility>
+
 namespace testhost {
 
 using host::Result;
@@ -243,8 +245,11 @@ public:
         if (readOnly_) return Error{host::kReadOnlyDocument, QStringLiteral("Drawing is read-only")};
         drawing_->saves++;
         drawing_->savedFormat = format;
+        warning_ = drawing_->saveAsWarning;
         return {};
     }
+
+    QString TakeWarning() override { return std::exchange(warning_, QString()); }
 
     Result<QString> FullName() override {
         host_->Log(QStringLiteral("FullName"));
@@ -281,6 +286,7 @@ private:
     QString path_;
     bool readOnly_;
     QStringList setNames_;
+    QString warning_;
 };
 
 class TestDocuments final : public host::Documents {

@@ -67,6 +67,7 @@ struct TestDrawing {
     QMap<QString, std::vector<TestEntityPtr>> blocks;          // by upper-cased name
     int saves = 0;                                             // Close(true) and SaveAs calls that wrote
     std::optional<std::int16_t> savedFormat;                   // the format of the last SaveAs
+    QString saveAsWarning;                                     // left by every SaveAs (a partial save)
     TestHost* host = nullptr;
     int nextHandle = 0x100;
 

@@ -1,0 +1,56 @@
+#pragma once
+// The batch modification run: one template applied to the chosen drawings of one folder, in one host
+// session, with err.log rewritten per run, audit.log appended, and a timed summary on the status line.
+
+#include "host/automation.h"
+#include "host/frontend.h"
+#include "host/program_state.h"
+
+#include <QString>
+#include <QList>
+#include <QStringList>
+
+#include <atomic>
+
+namespace qln {
+
+// One chosen drawing: its folder and its name as listed (the main window's drawing folder and list item).
+struct DrawingItem {
+    QString folder;
+    QString name;
+};
+
+struct BatchRunInput {
+    QString templatePath;      // the template folder, a separator, and the chosen template's name
+    QList<DrawingItem> drawings;  // the chosen drawings, in list order
+    QString delimiter = QStringLiteral(",");
+    bool audit = true;         // append to audit.log
+};
+
+struct BatchRunResult {
+    bool hostStarted = false;
+    bool templateRead = false;
+    int modified = 0;          // drawings opened and saved
+    bool errors = false;       // at least one err.log line was written
+    bool stopped = false;      // stopped early on request
+};
+
+class BatchRun {
+public:
+    BatchRun(host::ApplicationClassPtr hostClass, ProgramState& state, Frontend& frontend)
+        : hostClass_(std::move(hostClass)), state_(state), frontend_(frontend) {}
+
+    // When set (from another thread or a signal handler), the run stops after the current drawing.
+    void SetStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
+
+    // The caller clears its drawing selection afterwards, whatever the outcome.
+    BatchRunResult Run(const BatchRunInput& input);
+
+private:
+    host::ApplicationClassPtr hostClass_;
+    ProgramState& state_;
+    Frontend& frontend_;
+    const std::atomic<bool>* stop_ = nullptr;
+};
+
+}  // namespace qln

@@ -1,0 +1,75 @@
+#pragma once
+// The drawing-list run: a drawing list file (*.dlf) pairs drawings, or wildcard specifications of
+// drawings in folder trees, with templates; each task line is run in turn in one unattended run.
+//
+//   ' a comment
+//   /dwg/a100.dxf,/templates/title.txt          one drawing
+//   /dwg/project/*,/templates/notes.txt         every drawing in and below /dwg/project
+//   /dwg/project/A*.DXF,/templates/notes.txt    matching drawings of that folder only
+//   END                                         ends the program at once
+
+#include "host/automation.h"
+#include "host/frontend.h"
+#include "host/program_state.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+
+namespace qln {
+
+class cAutoCAD;
+class LineWriter;
+
+struct DrawingListRunResult {
+    bool listFound = true;     // false: the list file named on the command line does not exist
+    bool listRead = true;      // false: the list file could not be read
+    bool hostStarted = false;
+    bool endProgram = false;   // an "END" line: the caller ends the program at once (settings unsaved)
+    bool errors = false;       // at least one err.log line was written, or the list could not be read
+    bool stopped = false;
+    int modified = 0;
+    int failures = 0;          // tasks and drawings that failed, wildcard ones (status line only) included
+};
+
+class DrawingListRun {
+public:
+    DrawingListRun(host::ApplicationClassPtr hostClass, ProgramState& state, Frontend& frontend)
+        : hostClass_(std::move(hostClass)), state_(state), frontend_(frontend) {}
+
+    void SetDelimiter(const QString& delimiter) { delimiter_ = delimiter; }
+    void SetAudit(bool audit) { audit_ = audit; }
+    void SetStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
+
+    // Run the list file at path. `fromCommandLine`: the path was passed to the program rather than
+    // chosen in a dialog, so it is checked first ("Passed file '…' does not exist.").
+    DrawingListRunResult Run(const QString& path, bool fromCommandLine);
+
+    // How a line of a list file reads (after trimming and upper-casing for the tests).
+    struct Line {
+        enum Kind { Ignored, End, Single, Wildcard } kind = Ignored;
+        QString drawing;       // the drawing specification, in the case it was written
+        QString templatePath;  // everything after the first comma, unchanged
+        bool recursive = false;
+    };
+    Line Classify(const QString& line) const;
+
+private:
+    void RunSingle(cAutoCAD& session, const Line& line, LineWriter& errLog, LineWriter* audit,
+                   DrawingListRunResult& result);
+    void RunWildcard(const Line& line, LineWriter* audit, DrawingListRunResult& result);
+    QStringList Expand(const Line& line);
+    void Scan(const QString& folder, const QString& pattern, QStringList& paths);
+    bool StopRequested() const { return stop_ && stop_->load(); }
+
+    host::ApplicationClassPtr hostClass_;
+    ProgramState& state_;
+    Frontend& frontend_;
+    QString delimiter_ = QStringLiteral(",");
+    bool audit_ = true;
+    const std::atomic<bool>* stop_ = nullptr;
+    int tasks_ = 0;
+};
+
+}  // namespace qln

@@ -1,0 +1,63 @@
+#include "app/report_command.h"
+
+#include "app/file_utils.h"
+#include "app/run_support.h"
+#include "host/cautocad.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace qln {
+
+ReportResult ReportCommand::Run(const QString& folder, const QString& name) {
+    ReportResult result;
+    const QString drawing = JoinPath(folder, name);
+    result.page = output_.isEmpty() ? QDir(state_.LogFolder()).filePath(QLatin1String(kReportPage)) : output_;
+
+    frontend_.SetBusy(true);
+    frontend_.SetStatus(QStringLiteral("Starting AutoCAD..."));
+    cAutoCAD session(hostClass_, state_, frontend_);
+    if (session.OpenAutoCAD() != 1) {
+        frontend_.SetBusy(false);
+        frontend_.SetStatus(QStringLiteral("Unable to start AutoCAD"));
+        return result;
+    }
+    result.hostStarted = true;
+
+    QString message;
+    Stopwatch clock;
+    if (!FileExists(drawing)) {
+        message = QStringLiteral("File ") + name.toUpper() + QStringLiteral(" not found.");
+    } else {
+        clock.Restart();
+        frontend_.SetStatus(QStringLiteral("Creating HTML file from ") + name.toUpper() + QStringLiteral("..."));
+        if (session.OpenDrawing(drawing, true) != 1) {
+            message = QStringLiteral("Error opening file.");
+        } else {
+            // A page left by an earlier report must not pass for this one if building it fails.
+            QFile::remove(result.page);
+            session.CreateArray(result.page, drawing);
+            session.CloseDrawing(false);
+            if (QFileInfo(result.page).isFile()) {
+                result.created = true;
+                if (open_) frontend_.OpenWithDefaultProgram(result.page);
+            } else {
+                message = QStringLiteral("Error creating HTML file.");
+            }
+        }
+    }
+
+    session.CloseAutoCAD();
+    frontend_.SetBusy(false);
+    if (!message.isEmpty()) {
+        frontend_.Beep();
+        frontend_.SetStatus(message);
+    } else {
+        frontend_.SetStatus(QStringLiteral("HTML file created in ") + FormatSeconds(clock.Seconds()) +
+                            QStringLiteral(" seconds"));
+    }
+    return result;
+}
+
+}  // namespace qln

@@ -1,0 +1,56 @@
+#include "app/run_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace qln {
+
+namespace {
+
+// The first character of a locale format that is not part of a field (d, M, y, h, m, s, a, A).
+QChar SeparatorOf(const QString& format, QChar fallback) {
+    static const QString fields = QStringLiteral("dMyhHmsaAptz ");
+    for (QChar c : format)
+        if (!fields.contains(c) && c != u'\'') return c;
+    return fallback;
+}
+
+}  // namespace
+
+QString LogTimestamp(const QDateTime& when) {
+    const QLocale locale;
+    const QChar dateSep = SeparatorOf(locale.dateFormat(QLocale::ShortFormat), u'/');
+    const QChar timeSep = SeparatorOf(locale.timeFormat(QLocale::LongFormat), u':');
+    const QDate d = when.date();
+    const QTime t = when.time();
+    int hour12 = t.hour() % 12;
+    if (hour12 == 0) hour12 = 12;
+    auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    return two(d.month()) + dateSep + two(d.day()) + dateSep + QString::number(d.year()) + u' ' + two(hour12) +
+           timeSep + two(t.minute()) + timeSep + two(t.second()) + u' ' +
+           (t.hour() < 12 ? QStringLiteral("am") : QStringLiteral("pm"));
+}
+
+QString FormatSeconds(float seconds) {
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+    return locale.toString(static_cast<double>(seconds), 'f', 2);
+}
+
+QString ChooseLogFolder(const QString& programFolder, bool* movedTo) {
+    if (movedTo) *movedTo = false;
+    if (!programFolder.isEmpty()) {
+        QTemporaryFile probe(QDir(programFolder).filePath(QStringLiteral(".qln-write-test-XXXXXX")));
+        if (probe.open()) return programFolder;
+    }
+    QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (data.isEmpty()) data = QDir::home().filePath(QStringLiteral(".local/share/QLN"));
+    QDir().mkpath(data);
+    if (movedTo) *movedTo = true;
+    return data;
+}
+
+}  // namespace qln

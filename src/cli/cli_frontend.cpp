@@ -1,0 +1,114 @@
+#include "cli/cli_frontend.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include <unistd.h>
+
+namespace qln::cli {
+
+namespace {
+
+// Status texts that only say what is going on now: on a terminal they go into the progress line.
+bool IsTransient(const QString& text) {
+    static const QStringList prefixes{QStringLiteral("Processing "), QStringLiteral("Scanning "),
+                                      QStringLiteral("Searching "), QStringLiteral("Modification in process"),
+                                      QStringLiteral("Starting AutoCAD"), QStringLiteral("AutoCAD instantiated"),
+                                      QStringLiteral("Creating HTML file from ")};
+    for (const QString& p : prefixes)
+        if (text.startsWith(p)) return true;
+    return false;
+}
+
+constexpr int kBarWidth = 30;
+constexpr int kLineWidth = 100;
+
+}  // namespace
+
+CliFrontend::CliFrontend() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+
+void CliFrontend::PrintLine(const QString& text) {
+    ClearBar();
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+    if (terminal_ && total_ != 0) DrawBar();
+}
+
+void CliFrontend::SetStatus(const QString& text) {
+    lastStatus_ = text;
+    lastPrinted_ = false;
+    if (quiet_) return;
+    if (terminal_ && IsTransient(text)) {
+        item_ = text;
+        DrawBar();
+        return;
+    }
+    PrintLine(text);
+    lastPrinted_ = true;
+}
+
+void CliFrontend::MessageBox(Icon icon, const QString& title, const QString& text, bool) {
+    QString flat = text;
+    flat.replace(u'\n', u' ');
+    Error(title.isEmpty() ? flat : title + QStringLiteral(": ") + flat);
+}
+
+bool CliFrontend::OpenWithDefaultProgram(const QString& path) {
+#ifdef Q_OS_WIN
+    return QProcess::startDetached(QStringLiteral("cmd"), {QStringLiteral("/c"), QStringLiteral("start"), QString(), path});
+#elif defined(Q_OS_MACOS)
+    return QProcess::startDetached(QStringLiteral("open"), {path});
+#else
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+#endif
+}
+
+void CliFrontend::Progress(int done, int total, const QString& item) {
+    done_ = done;
+    total_ = total;
+    if (!item.isEmpty()) item_ = item;
+    if (!quiet_ && terminal_) DrawBar();
+}
+
+void CliFrontend::DrawBar() {
+    if (quiet_ || !terminal_) return;
+    QString line;
+    if (total_ > 0) {
+        const int filled = static_cast<int>(static_cast<long long>(kBarWidth) * std::min(done_, total_) / total_);
+        line = u'[' + QString(filled, u'#') + QString(kBarWidth - filled, u'.') + QStringLiteral("] ") +
+               QString::number(done_) + u'/' + QString::number(total_);
+    } else {
+        line = u'[' + QString::number(done_) + u']';
+    }
+    if (!item_.isEmpty()) line += u' ' + item_;
+    if (line.size() > kLineWidth) line = line.left(kLineWidth - 3) + QStringLiteral("...");
+    std::fputs("\r\033[K", stderr);
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+    barShown_ = true;
+}
+
+void CliFrontend::ClearBar() {
+    if (!barShown_) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    barShown_ = false;
+}
+
+void CliFrontend::Finish() {
+    total_ = 0;
+    ClearBar();
+    if (!quiet_ && !lastPrinted_ && !lastStatus_.isEmpty()) PrintLine(lastStatus_);
+    lastPrinted_ = true;
+}
+
+void CliFrontend::Say(const QString& text) {
+    if (!quiet_) PrintLine(text);
+}
+
+void CliFrontend::Error(const QString& text) {
+    PrintLine(QStringLiteral("qln-cli: ") + text);
+}
+
+}  // namespace qln::cli

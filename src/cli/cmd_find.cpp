@@ -1,0 +1,99 @@
+// qln-cli find: search the drawings matching a folder-and-file specification for a phrase.
+
+#include "app/search_run.h"
+#include "cli/common.h"
+#include "host/text_files.h"
+
+#include <QFile>
+
+#include <cstdio>
+
+namespace qln::cli {
+
+int Find(const QStringList& args) {
+    const QString usage = QStringLiteral(
+        "qln-cli find [--space Both|Model|Paper] [--blocks LIST] [--layers LIST] [--match-case] [--exact] "
+        "[--mtext] [--no-path] [--delimiter C] [--output FILE] [--include-criteria] PHRASE FILESPEC");
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("space"), QStringLiteral("Both (default), Model or Paper."), QStringLiteral("space"),
+                      QStringLiteral("Both")});
+    parser.addOption({QStringLiteral("blocks"),
+                      QStringLiteral("Block names, separated by commas; * for the text in every block (default); "
+                                     "*MODEL_SPACE or *PAPER_SPACE for the text lying directly in a space."),
+                      QStringLiteral("list"), QStringLiteral("*")});
+    parser.addOption({QStringLiteral("layers"), QStringLiteral("Layer names, separated by commas; * for all (default)."),
+                      QStringLiteral("list"), QStringLiteral("*")});
+    parser.addOption({QStringLiteral("match-case"), QStringLiteral("Compare the phrase with its letter case.")});
+    parser.addOption({QStringLiteral("exact"), QStringLiteral("The whole text must equal the phrase.")});
+    parser.addOption({QStringLiteral("mtext"), QStringLiteral("Search multiple-line text instead of single-line text.")});
+    parser.addOption({QStringLiteral("no-path"), QStringLiteral("Name drawings by file name only.")});
+    parser.addOption({QStringLiteral("delimiter"), QStringLiteral("Field delimiter of the rows (default \",\")."),
+                      QStringLiteral("c")});
+    parser.addOption({QStringLiteral("output"), QStringLiteral("Write the results to FILE instead of standard output."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("include-criteria"), QStringLiteral("Write the search criteria before the results.")});
+    parser.addPositionalArgument(QStringLiteral("PHRASE"), QStringLiteral("The text to search for, as typed."));
+    parser.addPositionalArgument(QStringLiteral("FILESPEC"),
+                                 QStringLiteral("Folder and file pattern of the drawings, e.g. /dwg/a*.dxf."));
+    Context ctx;
+    if (int status = Prepare(parser, args, ctx, usage); status >= 0) return status;
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 2) {
+        ctx.ui.Error(QStringLiteral("give a phrase and a folder-and-file specification; usage: ") + usage);
+        return kBadUsage;
+    }
+    SearchCriteria criteria;
+    criteria.space = parser.value(QStringLiteral("space"));
+    criteria.blocks = parser.value(QStringLiteral("blocks"));
+    criteria.layers = parser.value(QStringLiteral("layers"));
+    criteria.matchCase = parser.isSet(QStringLiteral("match-case"));
+    criteria.wholePhrase = parser.isSet(QStringLiteral("exact"));
+    criteria.multipleLineText = parser.isSet(QStringLiteral("mtext"));
+    criteria.includePath = !parser.isSet(QStringLiteral("no-path"));
+    criteria.delimiter = DelimiterOption(parser);
+    criteria.phrase = positional.at(0);
+    criteria.fileSpec = positional.at(1);
+    if (criteria.delimiter.isEmpty()) {
+        ctx.ui.Error(QStringLiteral("the delimiter must be one character other than a blank"));
+        return kBadUsage;
+    }
+    if (const QString refusal = SearchRun::Refusal(criteria); !refusal.isEmpty()) {
+        ctx.ui.Error(refusal);
+        return kBadUsage;
+    }
+    if (criteria.space != u"Both" && criteria.space != u"Model" && criteria.space != u"Paper") {
+        ctx.ui.Error(QStringLiteral("--space is Both, Model or Paper"));
+        return kBadUsage;
+    }
+
+    CatchInterrupt(ctx.state);
+    SearchRun run(ctx.host, ctx.state, ctx.ui);
+    const SearchResult result = run.Run(criteria);
+    ctx.ui.Finish();
+    if (!result.hostStarted) return kNoHost;
+
+    QString text = result.text;
+    if (!text.isEmpty() && parser.isSet(QStringLiteral("include-criteria"))) text.prepend(SearchCriteriaBlock(criteria));
+    if (parser.isSet(QStringLiteral("output"))) {
+        const QString output = parser.value(QStringLiteral("output"));
+        LineWriter file;
+        if (!file.Open(output, LineWriter::Mode::Truncate)) {
+            ctx.ui.Error(QStringLiteral("cannot write '") + output + QStringLiteral("'"));
+            return kErrorMark;
+        }
+        file.Write(text);
+        file.Close();
+        if (!file.ok()) {
+            ctx.ui.Error(QStringLiteral("could not write all of '") + output + QStringLiteral("'"));
+            return kErrorMark;
+        }
+    } else {
+        const QByteArray bytes = EncodeText(text);
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+        std::fflush(stdout);
+    }
+    return result.hits > 0 ? kDone : kErrorMark;
+}
+
+}  // namespace qln::cli

@@ -1,0 +1,64 @@
+// qln-cli modify: one template applied to the named drawings (the batch modification run).
+
+#include "app/batch_run.h"
+#include "app/file_utils.h"
+#include "cli/common.h"
+
+#include <QDir>
+
+namespace qln::cli {
+
+int Modify(const QStringList& args) {
+    const QString usage = QStringLiteral(
+        "qln-cli modify --template FILE [--delimiter C] [--no-audit] [--log-dir DIR] DRAWING...");
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("template"), QStringLiteral("The template file to apply."), QStringLiteral("file")});
+    parser.addOption({QStringLiteral("delimiter"),
+                      QStringLiteral("Separator between the parts of a template command (default \",\")."),
+                      QStringLiteral("c")});
+    parser.addOption({QStringLiteral("no-audit"), QStringLiteral("Do not append the changes to audit.log.")});
+    parser.addOption({QStringLiteral("log-dir"),
+                      QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
+                      QStringLiteral("dir")});
+    parser.addPositionalArgument(QStringLiteral("DRAWING"), QStringLiteral("Drawings to modify."),
+                                 QStringLiteral("DRAWING..."));
+    Context ctx;
+    if (int status = Prepare(parser, args, ctx, usage, /*withLogDir=*/true); status >= 0) return status;
+
+    if (!parser.isSet(QStringLiteral("template"))) {
+        ctx.ui.Error(QStringLiteral("no template given (--template FILE)"));
+        return kBadUsage;
+    }
+    if (parser.positionalArguments().isEmpty()) {
+        ctx.ui.Error(QStringLiteral("no drawing given; usage: ") + usage);
+        return kBadUsage;
+    }
+    BatchRunInput input;
+    input.delimiter = DelimiterOption(parser);
+    if (input.delimiter.isEmpty()) {
+        ctx.ui.Error(QStringLiteral("the delimiter must be one character other than a blank"));
+        return kBadUsage;
+    }
+    input.templatePath = parser.value(QStringLiteral("template"));
+    input.audit = !parser.isSet(QStringLiteral("no-audit"));
+    for (const QString& drawing : parser.positionalArguments()) {
+        // The folder and the name as the main window would hold them; the path stays as typed.
+        const QString folder = FolderPart(drawing);
+        input.drawings.append({folder.isEmpty() ? QStringLiteral(".") + QDir::separator() : folder,
+                               GetFileName(drawing)});
+    }
+
+    CatchInterrupt(ctx.state);
+    BatchRun run(ctx.host, ctx.state, ctx.ui);
+    run.SetStopFlag(&g_stopRun);
+    const BatchRunResult result = run.Run(input);
+    ctx.ui.Finish();
+    if (!result.hostStarted) return kNoHost;
+    if (!result.templateRead) return kBadUsage;
+    if (result.stopped) ctx.ui.Error(QStringLiteral("interrupted: stopped after the current drawing"));
+    if (result.errors)
+        ctx.ui.Say(QStringLiteral("Errors are listed in ") + QDir(ctx.state.LogFolder()).filePath(QStringLiteral("err.log")));
+    return result.errors || result.stopped ? kErrorMark : kDone;
+}
+
+}  // namespace qln::cli

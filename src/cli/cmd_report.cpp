@@ -1,0 +1,43 @@
+// qln-cli report: the text of one drawing as an HTML page.
+
+#include "app/file_utils.h"
+#include "app/report_command.h"
+#include "cli/common.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace qln::cli {
+
+int Report(const QStringList& args) {
+    const QString usage = QStringLiteral("qln-cli report [--mtext] [--output FILE] [--open] DRAWING");
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("mtext"), QStringLiteral("List multiple-line text instead of single-line text.")});
+    parser.addOption({QStringLiteral("output"),
+                      QStringLiteral("Write the page to FILE (default: attr.htm in the program's folder)."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("open"), QStringLiteral("Open the page with the desktop's program for HTML.")});
+    parser.addPositionalArgument(QStringLiteral("DRAWING"), QStringLiteral("The drawing to list."));
+    Context ctx;
+    if (int status = Prepare(parser, args, ctx, usage); status >= 0) return status;
+    if (parser.positionalArguments().size() != 1) {
+        ctx.ui.Error(QStringLiteral("name one drawing; usage: ") + usage);
+        return kBadUsage;
+    }
+    ctx.state.blnMultipleLineText = parser.isSet(QStringLiteral("mtext"));
+    const QString drawing = parser.positionalArguments().first();
+    const QString folder = FolderPart(drawing);
+
+    ReportCommand report(ctx.host, ctx.state, ctx.ui);
+    if (parser.isSet(QStringLiteral("output"))) report.SetOutput(QFileInfo(parser.value(QStringLiteral("output"))).absoluteFilePath());
+    report.SetOpenPage(parser.isSet(QStringLiteral("open")));
+    const ReportResult result =
+        report.Run(folder.isEmpty() ? QStringLiteral(".") + QDir::separator() : folder, GetFileName(drawing));
+    ctx.ui.Finish();
+    if (!result.hostStarted) return kNoHost;
+    if (!result.created) return kErrorMark;
+    ctx.ui.Say(QStringLiteral("Page: ") + result.page);
+    return kDone;
+}
+
+}  // namespace qln::cli

@@ -1,0 +1,50 @@
+// qln-cli run: a drawing list file (*.dlf) of drawings and templates (the drawing-list run).
+
+#include "app/drawing_list_run.h"
+#include "cli/common.h"
+
+#include <QDir>
+
+namespace qln::cli {
+
+int Run(const QStringList& args) {
+    const QString usage = QStringLiteral("qln-cli run [--delimiter C] [--no-audit] [--log-dir DIR] LISTFILE");
+    QCommandLineParser parser;
+    parser.addOption({QStringLiteral("delimiter"),
+                      QStringLiteral("Separator between the parts of a template command (default \",\")."),
+                      QStringLiteral("c")});
+    parser.addOption({QStringLiteral("no-audit"), QStringLiteral("Do not append the changes to audit.log.")});
+    parser.addOption({QStringLiteral("log-dir"),
+                      QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
+                      QStringLiteral("dir")});
+    parser.addPositionalArgument(QStringLiteral("LISTFILE"), QStringLiteral("The drawing list file to run."));
+    Context ctx;
+    if (int status = Prepare(parser, args, ctx, usage, /*withLogDir=*/true); status >= 0) return status;
+    if (parser.positionalArguments().size() != 1) {
+        ctx.ui.Error(QStringLiteral("name one drawing list file; usage: ") + usage);
+        return kBadUsage;
+    }
+    const QString delimiter = DelimiterOption(parser);
+    if (delimiter.isEmpty()) {
+        ctx.ui.Error(QStringLiteral("the delimiter must be one character other than a blank"));
+        return kBadUsage;
+    }
+
+    CatchInterrupt(ctx.state);
+    DrawingListRun run(ctx.host, ctx.state, ctx.ui);
+    run.SetDelimiter(delimiter);
+    run.SetAudit(!parser.isSet(QStringLiteral("no-audit")));
+    run.SetStopFlag(&g_stopRun);
+    const DrawingListRunResult result = run.Run(parser.positionalArguments().first(), /*fromCommandLine=*/true);
+    ctx.ui.Finish();
+    if (!result.listFound) return kBadUsage;
+    if (!result.hostStarted) return kNoHost;
+    if (!result.listRead) return kBadUsage;
+    if (result.stopped) ctx.ui.Error(QStringLiteral("interrupted: stopped after the current drawing"));
+    const bool failed = result.errors || result.failures > 0 || result.stopped;
+    if (result.errors)
+        ctx.ui.Say(QStringLiteral("Errors are listed in ") + QDir(ctx.state.LogFolder()).filePath(QStringLiteral("err.log")));
+    return failed ? kErrorMark : kDone;
+}
+
+}  // namespace qln::cli

@@ -1,0 +1,97 @@
+#include "cli/common.h"
+
+#include "app/run_support.h"
+#include "host/dxf/dxf_host.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <csignal>
+
+namespace qln::cli {
+
+std::atomic<bool> g_stopRun{false};
+
+namespace {
+
+ProgramState* g_state = nullptr;
+volatile std::sig_atomic_t g_interrupts = 0;
+
+extern "C" void OnInterrupt(int) {
+    if (++g_interrupts > 1) {
+        std::signal(SIGINT, SIG_DFL);
+        std::raise(SIGINT);
+        return;
+    }
+    g_stopRun.store(true);
+    if (g_state) g_state->blnAbortSearch.store(true);
+}
+
+}  // namespace
+
+void AddCommonOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QString());
+    parser.addOption({QStringLiteral("host"), QStringLiteral("The CAD host: dxf (the built-in DXF host)."),
+                      QStringLiteral("name"), QStringLiteral("dxf")});
+    parser.addOption({QStringLiteral("quiet"), QStringLiteral("Show no status texts, only errors.")});
+    parser.addHelpOption();
+}
+
+int Prepare(QCommandLineParser& parser, const QStringList& args, Context& ctx, const QString& usage,
+            bool withLogDir) {
+    AddCommonOptions(parser);
+    if (!parser.parse(args)) {
+        ctx.ui.Error(parser.errorText());
+        ctx.ui.Error(QStringLiteral("usage: ") + usage + QStringLiteral("  (see --help)"));
+        return kBadUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::fputs((QStringLiteral("usage: ") + usage + QStringLiteral("\n\n")).toLocal8Bit().constData(), stdout);
+        // Qt's help text lists the options after its own usage line; show only the options.
+        const QString help = parser.helpText();
+        const qsizetype at = help.indexOf(QStringLiteral("Options:"));
+        std::fputs(help.mid(at < 0 ? 0 : at).toLocal8Bit().constData(), stdout);
+        return kDone;
+    }
+    ctx.ui.SetQuiet(parser.isSet(QStringLiteral("quiet")));
+
+    const QString hostName = parser.value(QStringLiteral("host"));
+    if (hostName.compare(u"dxf", Qt::CaseInsensitive) != 0) {
+        ctx.ui.Error(QStringLiteral("unknown host '") + hostName + QStringLiteral("' (the only host is dxf)"));
+        return kBadUsage;
+    }
+    ctx.host = dxf::MakeDxfHost();
+
+    ctx.state.programFolder = QCoreApplication::applicationDirPath();
+    ctx.state.strLastFolder = ctx.state.programFolder;
+    if (withLogDir && parser.isSet(QStringLiteral("log-dir"))) {
+        const QString dir = parser.value(QStringLiteral("log-dir"));
+        if (!QDir().mkpath(dir)) {
+            ctx.ui.Error(QStringLiteral("cannot create the log folder '") + dir + QStringLiteral("'"));
+            return kBadUsage;
+        }
+        ctx.state.logFolder = QFileInfo(dir).absoluteFilePath();
+    } else {
+        bool moved = false;
+        ctx.state.logFolder = ChooseLogFolder(ctx.state.programFolder, &moved);
+        if (moved)
+            ctx.ui.Say(QStringLiteral("qln-cli: cannot write to ") + ctx.state.programFolder +
+                       QStringLiteral("; logs go to ") + ctx.state.logFolder);
+    }
+    return -1;
+}
+
+void CatchInterrupt(ProgramState& state) {
+    g_state = &state;
+    std::signal(SIGINT, OnInterrupt);
+}
+
+QString DelimiterOption(const QCommandLineParser& parser) {
+    if (!parser.isSet(QStringLiteral("delimiter"))) return QStringLiteral(",");
+    const QString value = parser.value(QStringLiteral("delimiter"));
+    if (value.size() != 1 || value == u" ") return {};
+    return value;
+}
+
+}  // namespace qln::cli

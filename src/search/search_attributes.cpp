@@ -1,0 +1,130 @@
+// cAutoCAD::SearchAttributes: search the open drawing for a phrase, one delimited row per hit.
+//
+// Text is reached in one of two ways per space, chosen by the block list: the keyword "*MODEL_SPACE"
+// (or "*PAPER_SPACE") as the whole list searches the text lying directly in that space; any other list
+// ("*" included) searches the text inside the blocks referenced from it, once per reference.
+
+#include "host/cautocad.h"
+#include "modify/name_list.h"
+#include "report/clsconcat.h"
+#include "report/number_forms.h"
+#include "search/search_row.h"
+
+#include <vector>
+
+namespace qln {
+
+namespace {
+
+struct SpacePart {
+    QString word;          // "Model" or "Paper": the row's Space field
+    QString keyword;       // "*MODEL_SPACE" or "*PAPER_SPACE": the list that asks for loose text
+    QString looseSet;      // selection set names
+    QString blockSet;
+    std::int16_t flag;     // group 67: 0 model space, 1 paper space
+};
+
+}  // namespace
+
+QString cAutoCAD::SearchAttributes(const QString& strDrawing, const QString& strSpace, QString strBlockName,
+                                   QString strLayerName, const QString& strDelimiter, bool blnMatchCase,
+                                   bool blnWholeWord, bool blnTag, const QString& strFind, std::int32_t& lngTot) {
+    clsConcat rows;
+    pending_.Clear();
+
+    strBlockName = NormaliseNameList(TrimSpaces(strBlockName));
+    strLayerName = NormaliseNameList(TrimSpaces(strLayerName));
+
+    std::vector<std::int16_t> filterType{0, 67};
+    std::vector<host::Variant> filterData{QString(), std::int16_t{0}};
+    if (NamesSingleBlock(strBlockName)) {
+        filterType.push_back(2);
+        filterData.emplace_back(TrimSpaces(strBlockName));
+    }
+
+    const Qt::CaseSensitivity cs = blnMatchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    auto phraseFound = [&](const QString& text) {
+        return blnWholeWord ? text.compare(strFind, cs) == 0 : text.contains(strFind, cs);
+    };
+    const QString textType = blnTag ? QStringLiteral("AcDbMText") : QStringLiteral("AcDbText");
+    auto aborted = [this] { return state_.blnAbortSearch.load(); };
+
+    // The hit row of one text object; a value that cannot be read leaves its field empty.
+    auto appendRow = [&](host::Entity& text, const QString& space, const QString& block, const QString& layer,
+                         const QString& content) {
+        const auto rotation = pending_.Try(text.Rotation());
+        const auto handle = pending_.Try(text.Handle());
+        const auto point = pending_.Try(text.InsertionPoint());
+        rows.SConcat(SearchRow({strDrawing, space, block, layer, rotation ? FormatRotation(*rotation) : QString(),
+                                handle.value_or(QString()), point ? FormatCoordinate((*point)[0]) : QString(),
+                                point ? FormatCoordinate((*point)[1]) : QString(),
+                                point ? FormatCoordinate((*point)[2]) : QString(), content},
+                               strDelimiter));
+        ++lngTot;
+    };
+
+    auto select = [&](const QString& setName) -> std::vector<host::EntityPtr> {
+        auto sets = pending_.On(objDoc, [](host::Document& d) { return d.SelectionSets(); });
+        if (!sets) return {};
+        auto set = pending_.On(*sets, [&](host::SelectionSets& s) { return s.Add(setName); });
+        if (!set) return {};
+        if (!pending_.On(*set, [&](host::SelectionSet& s) { return s.Select(host::kSelectAll, filterType, filterData); }))
+            return {};
+        return pending_.On(*set, [](host::SelectionSet& s) { return s.Items(); }).value_or(std::vector<host::EntityPtr>{});
+    };
+
+    auto searchPart = [&](const SpacePart& part) {
+        filterData[1] = part.flag;
+        if (TrimSpaces(strBlockName).toUpper() == part.keyword) {
+            // Loose text of the space.
+            filterData[0] = blnTag ? QStringLiteral("MTEXT") : QStringLiteral("TEXT");
+            for (const host::EntityPtr& text : select(part.looseSet)) {
+                Yield();
+                if (aborted()) break;
+                if (!text) continue;
+                const auto layer = pending_.Try(text->Layer());
+                if (!layer || !NameListAdmits(strLayerName, *layer)) continue;
+                const auto content = pending_.Try(text->TextString());
+                if (!content || !phraseFound(*content)) continue;
+                appendRow(*text, part.word, part.keyword, *layer, *content);
+            }
+            return;
+        }
+        // Text inside the blocks referenced from the space, once per reference.
+        filterData[0] = QStringLiteral("INSERT");
+        for (const host::EntityPtr& reference : select(part.blockSet)) {
+            Yield();
+            if (aborted()) return;
+            if (!reference) continue;
+            const auto name = pending_.Try(reference->Name());
+            if (!name) continue;
+            auto block = pending_.On(objDoc, [&](host::Document& d) { return d.Blocks(*name); });
+            if (!block) continue;
+            const auto items = pending_.On(*block, [](host::Block& b) { return b.Items(); });
+            if (!items) continue;
+            for (const host::EntityPtr& text : *items) {
+                Yield();
+                if (aborted()) break;
+                if (!text) continue;
+                const auto objectName = pending_.Try(text->ObjectName());
+                if (!objectName || *objectName != textType) continue;
+                if (!NameListAdmits(strBlockName, *name)) continue;
+                const auto layer = pending_.Try(text->Layer());
+                if (!layer || !NameListAdmits(strLayerName, *layer)) continue;
+                const auto content = pending_.Try(text->TextString());
+                if (!content || !phraseFound(*content)) continue;
+                appendRow(*text, part.word, *name, *layer, *content);
+            }
+        }
+    };
+
+    if (strSpace == u"Model" || strSpace == u"Both")
+        searchPart({QStringLiteral("Model"), QStringLiteral("*MODEL_SPACE"), QStringLiteral("MODEL"),
+                    QStringLiteral("MODELBLOCKS"), 0});
+    if (strSpace == u"Paper" || strSpace == u"Both")
+        searchPart({QStringLiteral("Paper"), QStringLiteral("*PAPER_SPACE"), QStringLiteral("PAPER"),
+                    QStringLiteral("PAPERBLOCKS"), 1});
+    return rows.GetString();
+}
+
+}  // namespace qln

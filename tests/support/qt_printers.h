@@ -1,0 +1,19 @@
+#pragma once
+// Readable GoogleTest failure messages for Qt strings (included into every test file by the build).
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << '{';
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        *os << (i ? ",\n  " : "\n  ");
+        PrintTo(list.at(i), os);
+    }
+    *os << "\n}";
+}
