@@ -18,10 +18,6 @@
 #include <memory>
 #include <ostream>
 
-// Readable failure messages for strings and string lists.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QStringList& l, std::ostream* os) { *os << "{\"" << l.join(QStringLiteral("\", \"")).toStdString() << "\"}"; }
-
 namespace testhost {
 
 class RecordingDesktop final : public qln::Desktop {

@@ -2,7 +2,6 @@
 // the text kind, escaping of drawing values, values that cannot be read, and the page file.
 
 #include "host/cautocad.h"
-#include "print_qt.h"
 #include "support/files.h"
 #include "support/recording_frontend.h"
 #include "support/test_host.h"

@@ -2,7 +2,6 @@
 // that do not start at 0, the cell text forms, the result codes, and the page file.
 
 #include "host/cautocad.h"
-#include "print_qt.h"
 #include "support/files.h"
 #include "support/recording_frontend.h"
 
