@@ -44,7 +44,7 @@ int Modify(const QStringList& args) {
     for (const QString& drawing : parser.positionalArguments()) {
         // The folder and the name as the main window would hold them; the path stays as typed.
         const QString folder = FolderPart(drawing);
-        input.drawings.append({folder.isEmpty() ? QStringLiteral(".") + QDir::separator() : folder,
+        input.drawings.append({folder,
                                GetFileName(drawing)});
     }
 

@@ -32,7 +32,7 @@ int Report(const QStringList& args) {
     if (parser.isSet(QStringLiteral("output"))) report.SetOutput(QFileInfo(parser.value(QStringLiteral("output"))).absoluteFilePath());
     report.SetOpenPage(parser.isSet(QStringLiteral("open")));
     const ReportResult result =
-        report.Run(folder.isEmpty() ? QStringLiteral(".") + QDir::separator() : folder, GetFileName(drawing));
+        report.Run(folder, GetFileName(drawing));
     ctx.ui.Finish();
     if (!result.hostStarted) return kNoHost;
     if (!result.created) return kErrorMark;
