@@ -1,0 +1,230 @@
+// qln-cli as a process: exit statuses, standard output and standard error, files written.
+
+#include "support/files.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testhost::ReadFile;
+using testhost::WriteFile;
+
+struct Outcome {
+    int exit = -1;
+    QString out;
+    QString err;
+};
+
+// A small R12 drawing: loose text in model space, one text per entry (layer, text).
+QByteArray Drawing(const QList<QPair<QString, QString>>& texts) {
+    QByteArray dxf = "0\nSECTION\n2\nENTITIES\n";
+    double y = 0;
+    for (const auto& [layer, text] : texts) {
+        dxf += "0\nTEXT\n8\n" + layer.toUtf8() + "\n10\n1.5\n20\n" + QByteArray::number(y) + "\n30\n0.0\n40\n2.5\n1\n" +
+               text.toUtf8() + "\n";
+        y += 10;
+    }
+    return dxf + "0\nENDSEC\n0\nEOF\n";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    QTemporaryDir tmp;
+    QString dir;
+
+    void SetUp() override { dir = tmp.path() + "/"; }
+
+    Outcome Cli(const QStringList& args, const QString& workDir = QString()) {
+        QProcess p;
+        p.setWorkingDirectory(workDir.isEmpty() ? dir : workDir);
+        p.start(QStringLiteral(QLN_CLI_PATH), args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+    QString Template(const QByteArray& body) {
+        EXPECT_TRUE(WriteFile(dir + "t.txt", body));
+        return dir + "t.txt";
+    }
+    QStringList Lines(const QString& path) {
+        QStringList lines = QString::fromUtf8(ReadFile(path)).split("\r\n");
+        if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+        return lines;
+    }
+};
+
+TEST_F(CliTest, UsageVersionAndUnknownCommands) {
+    Outcome o = Cli({"--version"});
+    EXPECT_EQ(o.exit, 0);
+    EXPECT_TRUE(o.out.startsWith("qln-cli ")) << o.out.toStdString();
+    o = Cli({});
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("usage: qln-cli <command>"));
+    o = Cli({"frobnicate"});
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("unknown command 'frobnicate'"));
+    o = Cli({"modify", "--help"});
+    EXPECT_EQ(o.exit, 0);
+    EXPECT_TRUE(o.out.contains("--template")) << o.out.toStdString();
+    o = Cli({"find", "--no-such-option", "x", "y"});
+    EXPECT_EQ(o.exit, 2);
+    o = Cli({"report", "--host", "acad", "a.dxf"});
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("unknown host 'acad'"));
+}
+
+TEST_F(CliTest, ModifyChangesTheDrawingsAndLogsEveryChange) {
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"NOTES", "a colour note"}})));
+    ASSERT_TRUE(WriteFile(dir + "sub/B.dxf", Drawing({{"NOTES", "colour"}, {"0", "keep"}})));
+    const QString tpl = Template("*INPUT\r\nBLOCK: *MODEL_SPACE\r\nLAYER: notes\r\n*COMMANDS\r\nf,colour,color\r\n");
+    const Outcome o = Cli({"modify", "--template", tpl, "--log-dir", dir + "logs", "a.dxf", dir + "sub/B.dxf"});
+    EXPECT_EQ(o.exit, 0) << o.err.toStdString();
+    EXPECT_TRUE(o.out.isEmpty());
+    const QStringList err = o.err.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(err.size(), 4) << o.err.toStdString();
+    EXPECT_EQ(err[0], "Modification in process...");
+    EXPECT_EQ(err[1], "Processing a.dxf...");  // the path as typed
+    EXPECT_EQ(err[2], "Processing " + dir + "sub/B.dxf...");
+    EXPECT_TRUE(err[3].startsWith("Text for 2 file(s) modified in "));
+
+    EXPECT_TRUE(ReadFile(dir + "a.dxf").contains("\n1\na color note\n"));
+    EXPECT_TRUE(ReadFile(dir + "sub/B.dxf").contains("\n1\ncolor\n"));
+    EXPECT_TRUE(ReadFile(dir + "sub/B.dxf").contains("\n1\nkeep\n"));
+    const QStringList audit = Lines(dir + "logs/audit.log");
+    EXPECT_TRUE(audit.contains("Found 'colour' in 'a colour note' and replaced with 'color'"));
+    EXPECT_TRUE(audit.contains("Drawing: " + dir + "sub/B.dxf"));
+    EXPECT_FALSE(QFileInfo::exists(dir + "logs/err.log"));
+}
+
+TEST_F(CliTest, ModifyFailuresAndBadUsage) {
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"0", "text"}})));
+    ASSERT_TRUE(WriteFile(dir + "bad.dxf", "this is not a drawing\n"));
+    const QString tpl = Template("*INPUT\r\nBLOCK: *MODEL_SPACE\r\n*COMMANDS\r\nu\r\n");
+    Outcome o = Cli({"modify", "--template", tpl, "--log-dir", "logs", "gone.dxf", "bad.dxf", "a.dxf"});
+    EXPECT_EQ(o.exit, 1);
+    QStringList err = Lines(dir + "logs/err.log");
+    ASSERT_EQ(err.size(), 2);
+    EXPECT_TRUE(err[0].endsWith("  Drawing: gone.dxf  Error: File GONE.DXF not found."));
+    EXPECT_TRUE(err[1].endsWith("  Drawing: bad.dxf  Error: Error opening file BAD.DXF."));
+    EXPECT_TRUE(o.err.contains("Text for 1 file(s) modified in "));
+    EXPECT_TRUE(o.err.contains("err.log"));
+    EXPECT_TRUE(ReadFile(dir + "a.dxf").contains("\n1\nTEXT\n"));
+    EXPECT_EQ(ReadFile(dir + "bad.dxf"), "this is not a drawing\n");
+
+    o = Cli({"modify", "--template", Template("no input section\r\n"), "--log-dir", "logs", "a.dxf"});
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("No text modified. Template file requires '*INPUT'."));
+    EXPECT_EQ(Cli({"modify", "--template", tpl}).exit, 2);                        // no drawing
+    EXPECT_EQ(Cli({"modify", "a.dxf"}).exit, 2);                                  // no template
+    EXPECT_EQ(Cli({"modify", "--template", tpl, "--delimiter", ";;", "a.dxf"}).exit, 2);
+}
+
+TEST_F(CliTest, RunEndsAtEndAndRefusesAMissingList) {
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"0", "first"}})));
+    ASSERT_TRUE(WriteFile(dir + "b.dxf", Drawing({{"0", "second"}})));
+    const QString tpl = Template("*INPUT\r\nBLOCK: *MODEL_SPACE\r\n*COMMANDS\r\nu\r\n");
+    ASSERT_TRUE(WriteFile(dir + "list.dlf", ("' upper-case a, then stop\r\n" + dir + "a.dxf," + tpl + "\r\n  end \r\n" +
+                                             dir + "b.dxf," + tpl + "\r\n")
+                                                .toUtf8()));
+    Outcome o = Cli({"run", "--log-dir", "logs", "list.dlf"});
+    EXPECT_EQ(o.exit, 0) << o.err.toStdString();
+    EXPECT_TRUE(ReadFile(dir + "a.dxf").contains("\n1\nFIRST\n"));
+    EXPECT_TRUE(ReadFile(dir + "b.dxf").contains("\n1\nsecond\n"));
+
+    o = Cli({"run", "none.dlf"});
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("Passed file 'none.dlf' does not exist."));
+}
+
+TEST_F(CliTest, FindWritesRowsACsvReaderSplitsIntoTenFields) {
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"NOTES", "plain room"}, {"x,y", "room \"12\", east"}})));
+    ASSERT_TRUE(WriteFile(dir + "b.dxf", Drawing({{"0", "nothing"}})));
+    Outcome o = Cli({"find", "--quiet", "--blocks", "*MODEL_SPACE", "ROOM", dir + "*.DXF"});
+    EXPECT_EQ(o.exit, 0) << o.err.toStdString();
+    EXPECT_TRUE(o.err.isEmpty());
+    const QStringList rows = o.out.split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(rows.size(), 3) << o.out.toStdString();
+    EXPECT_EQ(rows[0], "Drawing,Space,Block,Layer,Rotation,Handle,X,Y,Z,Text");
+
+    const QString python = testhost::EzdxfPython().isEmpty() ? QStandardPaths::findExecutable("python3")
+                                                             : testhost::EzdxfPython();
+    if (python.isEmpty()) GTEST_SKIP() << "no Python for the CSV check";
+    ASSERT_TRUE(WriteFile(dir + "hits.csv", o.out.toUtf8()));
+    QProcess py;
+    py.start(python, {"-c", "import csv,sys\nrows=list(csv.reader(open(sys.argv[1],newline='')))\n"
+                            "print(len(rows), sorted(set(len(r) for r in rows)), rows[2][3], rows[2][9])",
+                      dir + "hits.csv"});
+    ASSERT_TRUE(py.waitForFinished(30000));
+    EXPECT_EQ(QString::fromUtf8(py.readAllStandardOutput()).trimmed(), "3 [10] x,y room \"12\", east");
+}
+
+TEST_F(CliTest, FindWithoutHitsAndRefusals) {
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"0", "nothing"}})));
+    Outcome o = Cli({"find", "--blocks", "*MODEL_SPACE", "room", dir + "*.dxf"});
+    EXPECT_EQ(o.exit, 1);
+    EXPECT_TRUE(o.out.isEmpty());
+    EXPECT_TRUE(o.err.contains("0 hits in 0 files in "));
+
+    o = Cli({"find", "  ", dir + "*.dxf"});
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("Enter text phrase to search for."));
+    o = Cli({"find", "room", " "});
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("Enter folder."));
+    EXPECT_EQ(Cli({"find", "--space", "model", "room", dir + "*.dxf"}).exit, 2);
+}
+
+TEST_F(CliTest, FindToAFileWithTheCriteria) {
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"0", "room"}})));
+    const Outcome o = Cli({"find", "--quiet", "--blocks", "*MODEL_SPACE", "--delimiter", ";", "--no-path",
+                           "--include-criteria", "--output", "out.txt", "room", dir + "a.dxf"});
+    EXPECT_EQ(o.exit, 0);
+    EXPECT_TRUE(o.out.isEmpty());
+    EXPECT_EQ(Lines(dir + "out.txt"),
+              (QStringList{"*** Search Criteria ***", "Space: Both", "Blocks: *MODEL_SPACE", "Layers: *",
+                           "Search Text: room", "Folder Spec: " + dir + "a.dxf",
+                           "Match Case: N   Whole Word: N   Multiple Line Text: N   Delimiter: ;", "",
+                           "Drawing;Space;Block;Layer;Rotation;Handle;X;Y;Z;Text",
+                           "a.dxf;Model;*MODEL_SPACE;0;0;;1.5;0;0;room"}));
+}
+
+TEST_F(CliTest, ReportWritesThePage) {
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"0", "one"}, {"0", "two <b>"}})));
+    Outcome o = Cli({"report", "--output", "page.htm", "a.dxf"});
+    EXPECT_EQ(o.exit, 0) << o.err.toStdString();
+    const QString page = QString::fromUtf8(ReadFile(dir + "page.htm"));
+    EXPECT_TRUE(page.contains("<TITLE>\r\n2 single line text objects in a.dxf\r\n</TITLE>"));
+    EXPECT_EQ(page.count("<TR ALIGN=LEFT NOWRAP><TD NOWRAP>MODEL</TD>"), 2);
+    EXPECT_TRUE(page.contains("<TD>two &lt;b&gt;</TD>"));
+    EXPECT_TRUE(o.err.contains("Page: " + dir + "page.htm"));
+
+    o = Cli({"report", "--output", "page2.htm", "gone.dxf"});
+    EXPECT_EQ(o.exit, 1);
+    EXPECT_TRUE(o.err.contains("File GONE.DXF not found."));
+    EXPECT_FALSE(QFileInfo::exists(dir + "page2.htm"));
+}
+
+TEST_F(CliTest, ProgressBarOnlyOnATerminal) {
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"0", "x"}})));
+    const QString tpl = Template("*INPUT\r\nBLOCK: *MODEL_SPACE\r\n*COMMANDS\r\nu\r\n");
+    const Outcome piped = Cli({"modify", "--template", tpl, "--log-dir", "logs", "a.dxf"});
+    EXPECT_FALSE(piped.err.contains("\033[K"));
+
+    const QString script = QStandardPaths::findExecutable("script");
+    if (script.isEmpty()) GTEST_SKIP() << "no 'script' to give the tool a terminal";
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    const QString command = QStringLiteral("'%1' modify --template '%2' --log-dir logs a.dxf").arg(QLN_CLI_PATH, tpl);
+    p.start(script, {"-qec", command, "/dev/null"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString shown = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(shown.contains("\033[K")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("] 1/1")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("Text for 1 file(s) modified in "));
+}
+
+}  // namespace
