@@ -130,21 +130,7 @@ void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& 
                 audit->WriteLine(QStringLiteral("Drawing: ") + line.drawing);
                 audit->WriteLine(QStringLiteral("Template: ") + line.templatePath);
             }
-            const std::int16_t opened = session.OpenDrawing(line.drawing, false);
-            frontend_.SetStatus(QStringLiteral("Processing ") + line.drawing + QStringLiteral("..."));
-            if (opened == 1) {
-                const bool applied = session.GetAttributes(error, delimiter_, audit) == 1;
-                if (!applied) error = QStringLiteral("Unable to modify text. ") + error;
-                if (session.CloseDrawing(true) == 1) {
-                    if (applied) ++result.modified;
-                    if (error.isEmpty()) error = session.strWarning;
-                } else {
-                    error = QStringLiteral("Error saving DWG file.");
-                    if (audit) audit->WriteLine(QStringLiteral("Not saved."));
-                }
-            } else {
-                error = QStringLiteral("Error opening DWG file.");
-            }
+            error = ModifyDrawing(session, line.drawing, audit, result);
         }
     }
     if (!error.isEmpty()) {
@@ -154,6 +140,24 @@ void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& 
                          QStringLiteral("  Drawing: ") + line.drawing + QStringLiteral("  Error: ") + error);
         result.errors = true;
     }
+}
+
+QString DrawingListRun::ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit,
+                                      DrawingListRunResult& result) {
+    const std::int16_t opened = session.OpenDrawing(drawing, false);
+    frontend_.SetStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
+    if (opened != 1) return QStringLiteral("Error opening DWG file.");
+
+    QString error;
+    const bool applied = session.GetAttributes(error, delimiter_, audit) == 1;
+    if (!applied) error = QStringLiteral("Unable to modify text. ") + error;
+    if (session.CloseDrawing(true) != 1) {
+        // The drawing's changes were not written: say so, and do not count it.
+        if (audit) audit->WriteLine(QStringLiteral("Not saved."));
+        return QStringLiteral("Error saving DWG file.");
+    }
+    if (applied) ++result.modified;
+    return error.isEmpty() ? session.strWarning : error;
 }
 
 void DrawingListRun::Scan(const QString& folder, const QString& pattern, QStringList& paths) {
@@ -201,20 +205,7 @@ void DrawingListRun::RunWildcard(const Line& line, LineWriter* audit, DrawingLis
             if (!FileExists(path)) {
                 error = QStringLiteral("DWG file not found.");
             } else {
-                const std::int16_t opened = session.OpenDrawing(path, false);
-                frontend_.SetStatus(QStringLiteral("Processing ") + path + QStringLiteral("..."));
-                if (opened == 1) {
-                    const bool applied = session.GetAttributes(error, delimiter_, audit) == 1;
-                    if (!applied) error = QStringLiteral("Unable to modify text. ") + error;
-                    if (session.CloseDrawing(true) == 1) {
-                        if (applied) ++result.modified;
-                        if (error.isEmpty()) error = session.strWarning;
-                    } else {
-                        error = QStringLiteral("Error saving DWG file.");
-                    }
-                } else {
-                    error = QStringLiteral("Error opening DWG file.");
-                }
+                error = ModifyDrawing(session, path, audit, result);
             }
             if (!error.isEmpty()) {
                 frontend_.SetStatus(error);

@@ -59,6 +59,8 @@ private:
     void RunSingle(cAutoCAD& session, const Line& line, LineWriter& errLog, LineWriter* audit,
                    DrawingListRunResult& result);
     void RunWildcard(const Line& line, LineWriter* audit, DrawingListRunResult& result);
+    // Open, modify and save one drawing; the error text for it, or an empty string.
+    QString ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit, DrawingListRunResult& result);
     QStringList Expand(const Line& line);
     void Scan(const QString& folder, const QString& pattern, QStringList& paths);
     bool StopRequested() const { return stop_ && stop_->load(); }

@@ -13,13 +13,7 @@ int Modify(const QStringList& args) {
         "qln-cli modify --template FILE [--delimiter C] [--no-audit] [--log-dir DIR] DRAWING...");
     QCommandLineParser parser;
     parser.addOption({QStringLiteral("template"), QStringLiteral("The template file to apply."), QStringLiteral("file")});
-    parser.addOption({QStringLiteral("delimiter"),
-                      QStringLiteral("Separator between the parts of a template command (default \",\")."),
-                      QStringLiteral("c")});
-    parser.addOption({QStringLiteral("no-audit"), QStringLiteral("Do not append the changes to audit.log.")});
-    parser.addOption({QStringLiteral("log-dir"),
-                      QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
-                      QStringLiteral("dir")});
+    AddModificationOptions(parser);
     parser.addPositionalArgument(QStringLiteral("DRAWING"), QStringLiteral("Drawings to modify."),
                                  QStringLiteral("DRAWING..."));
     Context ctx;

@@ -10,13 +10,7 @@ namespace qln::cli {
 int Run(const QStringList& args) {
     const QString usage = QStringLiteral("qln-cli run [--delimiter C] [--no-audit] [--log-dir DIR] LISTFILE");
     QCommandLineParser parser;
-    parser.addOption({QStringLiteral("delimiter"),
-                      QStringLiteral("Separator between the parts of a template command (default \",\")."),
-                      QStringLiteral("c")});
-    parser.addOption({QStringLiteral("no-audit"), QStringLiteral("Do not append the changes to audit.log.")});
-    parser.addOption({QStringLiteral("log-dir"),
-                      QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
-                      QStringLiteral("dir")});
+    AddModificationOptions(parser);
     parser.addPositionalArgument(QStringLiteral("LISTFILE"), QStringLiteral("The drawing list file to run."));
     Context ctx;
     if (int status = Prepare(parser, args, ctx, usage, /*withLogDir=*/true); status >= 0) return status;

@@ -38,6 +38,16 @@ void AddCommonOptions(QCommandLineParser& parser) {
     parser.addHelpOption();
 }
 
+void AddModificationOptions(QCommandLineParser& parser) {
+    parser.addOption({QStringLiteral("delimiter"),
+                      QStringLiteral("Separator between the parts of a template command (default \",\")."),
+                      QStringLiteral("c")});
+    parser.addOption({QStringLiteral("no-audit"), QStringLiteral("Do not append the changes to audit.log.")});
+    parser.addOption({QStringLiteral("log-dir"),
+                      QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
+                      QStringLiteral("dir")});
+}
+
 int Prepare(QCommandLineParser& parser, const QStringList& args, Context& ctx, const QString& usage,
             bool withLogDir) {
     AddCommonOptions(parser);

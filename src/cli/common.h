@@ -33,6 +33,9 @@ struct Context {
 // Adds --host, --quiet and --help to a subcommand's parser.
 void AddCommonOptions(QCommandLineParser& parser);
 
+// Adds --delimiter, --no-audit and --log-dir, the options of the modification runs.
+void AddModificationOptions(QCommandLineParser& parser);
+
 // Parses args (args[0] names the subcommand) and fills ctx: quiet, the host, the program and log
 // folders (--log-dir when withLogDir and given). Returns -1 when the caller should go on, or an exit
 // status (help shown, bad usage reported).
