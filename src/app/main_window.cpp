@@ -4,6 +4,7 @@
 
 #include "app/about_window.h"
 #include "app/pane_widgets.h"
+#include "app/run_support.h"
 #include "app/widget_frontend.h"
 #include "modify/name_list.h"
 
@@ -363,7 +364,16 @@ void Form1::Load(const QString& commandLine) {
 
     pendingPath_ = TrimSpaces(commandLine);
     if (pendingPath_ == QLatin1String("/p")) pendingPath_.clear();
-    if (pendingPath_.isEmpty()) SetStatus(kWelcome);
+
+    // The logs and the report page go to the program folder; where it cannot be written, to the
+    // per-user data folder, and the user is told where.
+    bool moved = false;
+    context_.state.logFolder = QDir::toNativeSeparators(ChooseLogFolder(context_.programFolder, &moved));
+    const QString whereLogsGo =
+        moved ? QStringLiteral("Logs and reports go to ") + context_.state.logFolder + QStringLiteral(".") : QString();
+    if (pendingPath_.isEmpty()) SetStatus(moved ? kWelcome + u' ' + whereLogsGo : kWelcome);
+    else if (moved) SetStatus(whereLogsGo);
+    Label4->setToolTip(whereLogsGo);
 }
 
 void Form1::StartPendingRun() {
@@ -414,8 +424,14 @@ void Form1::WriteSettings() {
 void Form1::closeEvent(QCloseEvent* event) {
     // Leaving the delimiter box by closing the window still gives it its "," when empty.
     if (txtDelimiter->text().isEmpty()) txtDelimiter->setText(QStringLiteral(","));
-    WriteSettings();
+    if (writeSettingsOnClose_) WriteSettings();
     event->accept();
+}
+
+void Form1::EndProgram() {
+    writeSettingsOnClose_ = false;
+    close();
+    QCoreApplication::exit(0);
 }
 
 // --- Drives and folders -----------------------------------------------------------------------------
@@ -627,6 +643,14 @@ void Form1::SelectAllDrawings() {
     ApplyRunButtonRule();
     Label12->setText(QString::number(count) + QStringLiteral(" sel"));
     SetStatus(QString::number(count) + QStringLiteral(" drawing(s) selected."));
+}
+
+void Form1::ClearDrawingSelection() {
+    handlingSelection_ = true;
+    drawings_.list->clearSelection();
+    handlingSelection_ = false;
+    Label12->clear();
+    Command15->setEnabled(false);
 }
 
 void Form1::UnselectAllDrawings() {

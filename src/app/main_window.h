@@ -75,6 +75,11 @@ public:
     bool IsRunning() const { return running_; }
     // The modify button is enabled exactly when a template and at least one drawing are selected.
     void ApplyRunButtonRule();
+    // After a modification run: no drawing stays selected, the count goes, the modify button is disabled.
+    void ClearDrawingSelection();
+    // End the program at once, as a drawing list's "END" line asks: the window closes without writing
+    // the settings, and the event loop ends.
+    void EndProgram();
 
     // --- What the file specifications window sets -------------------------------------------------
     // Each returns false and changes nothing when the value cannot be applied.
@@ -170,6 +175,7 @@ private:
     bool loading_ = false;
     bool handlingSelection_ = false;
     bool running_ = false;
+    bool writeSettingsOnClose_ = true;
     // The screen-size notice: armed when the window loses activation to anything but the notice.
     bool sizeNoticeArmed_ = true;
     bool sizeNoticeOpen_ = false;

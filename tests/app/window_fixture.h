@@ -1,8 +1,11 @@
 #pragma once
 // A main window of its own for each test: a temporary program folder, an INI settings store, scripted
-// dialogs and a desktop that records what it would have opened.
+// dialogs, a desktop that records what it would have opened, and the window's runs on the DXF host (or
+// on a host the test chooses).
 
 #include "app/main_window.h"
+#include "app/window_runs.h"
+#include "host/dxf/dxf_host.h"
 #include "support/files.h"
 #include "support/scripted_dialogs.h"
 
@@ -73,9 +76,17 @@ protected:
 
     qln::Form1& Open(const QString& commandLine = QString()) {
         window.reset();
-        qln::WindowContext context{state, *settings, dialogs, desktop, programFolder, QStringLiteral(".dxf"),
-                                   [this] { return drives; }, [this] { return screen; }};
+        qln::WindowContext context{state,
+                                   *settings,
+                                   dialogs,
+                                   desktop,
+                                   programFolder,
+                                   hostClass->DrawingExtension(),
+                                   [this] { return drives; },
+                                   [this] { return screen; },
+                                   hostClass};
         window = std::make_unique<qln::Form1>(context);
+        qln::ConnectRuns(*window);
         window->Load(commandLine);
         window->show();
         return *window;
@@ -128,6 +139,7 @@ protected:
     QTemporaryDir temp;
     QString programFolder;
     std::unique_ptr<QSettings> settings;
+    host::ApplicationClassPtr hostClass = qln::dxf::MakeDxfHost();
     qln::ProgramState state;
     ScriptedDialogs dialogs;
     RecordingDesktop desktop;

@@ -1,0 +1,116 @@
+// WindowRuns: the main window's inputs handed to the runs, and the window left as each run leaves it.
+
+#include "app/window_runs.h"
+
+#include "app/batch_run.h"
+#include "app/dialogs.h"
+#include "app/drawing_list_run.h"
+#include "app/file_utils.h"
+#include "app/main_window.h"
+#include "app/report_command.h"
+
+#include <QEvent>
+#include <QListWidget>
+
+#include <utility>
+
+namespace qln {
+
+WindowRuns::WindowRuns(Form1& window) : QObject(&window), window_(window) {
+    connect(&window_, &Form1::modifyRequested, this, &WindowRuns::Modify);
+    connect(&window_, &Form1::drawingListRequested, this, &WindowRuns::RunDrawingList);
+    connect(&window_, &Form1::drawingReportRequested, this, &WindowRuns::Report);
+    window_.installEventFilter(this);
+}
+
+WindowRuns* ConnectRuns(Form1& window) { return new WindowRuns(window); }
+
+void WindowRuns::Begin() {
+    stop_ = false;
+    window_.SetRunning(true);
+}
+
+void WindowRuns::End(bool endProgram) {
+    window_.SetRunning(false);
+    const bool close = std::exchange(closeAfterRun_, false);
+    if (endProgram) window_.EndProgram();
+    else if (close) window_.close();
+}
+
+bool WindowRuns::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &window_ && event->type() == QEvent::Close && window_.IsRunning()) {
+        // The window closes when the run has ended; a modification run stops after its current drawing,
+        // so no drawing is left half done.
+        stop_ = true;
+        closeAfterRun_ = true;
+        event->ignore();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void WindowRuns::Modify() {
+    if (window_.IsRunning()) return;
+    WindowContext& context = window_.Context();
+
+    BatchRunInput input;
+    // With no template selected the path ends in the separator, and the template cannot be read.
+    const QList<QListWidgetItem*> templates = window_.TemplateList()->selectedItems();
+    input.templatePath =
+        Form1::FolderPrefix(window_.TemplateFolder()) + (templates.isEmpty() ? QString() : templates.first()->text());
+    const QString folder = window_.DrawingFolder();
+    const QListWidget* drawings = window_.DrawingList();
+    for (int i = 0; i < drawings->count(); ++i) {
+        if (drawings->item(i)->isSelected()) input.drawings.append({folder, drawings->item(i)->text()});
+    }
+    input.delimiter = window_.Delimiter();
+    input.audit = window_.AuditEnabled();
+
+    Begin();
+    BatchRun run(context.hostClass, context.state, window_.UserInterface());
+    run.SetStopFlag(&stop_);
+    const BatchRunResult result = run.Run(input);
+    // A run that reached the drawings leaves none selected; one stopped by the host or the template
+    // keeps the selection for the next try.
+    if (result.templateRead) window_.ClearDrawingSelection();
+    End(false);
+}
+
+void WindowRuns::RunDrawingList() {
+    if (window_.IsRunning()) return;
+    WindowContext& context = window_.Context();
+
+    // A list file named on the command line goes first; after it the button asks for one.
+    QString path = window_.PendingCommandLinePath();
+    const bool fromCommandLine = !path.isEmpty();
+    if (!fromCommandLine) {
+        path = ShowOpenDialog(context.dialogs, &window_, QStringLiteral("DLF Files (*.dlf)|*.dlf|All Files (*.*)|*.*"),
+                              QStringLiteral("Open Drawing List File"), context.programFolder);
+        if (path.isEmpty()) return;
+    }
+
+    Begin();
+    DrawingListRun run(context.hostClass, context.state, window_.UserInterface());
+    run.SetDelimiter(window_.Delimiter());
+    run.SetAudit(window_.AuditEnabled());
+    run.SetStopFlag(&stop_);
+    const DrawingListRunResult result = run.Run(path, fromCommandLine);
+    if (fromCommandLine) window_.ClearPendingCommandLinePath();
+    End(result.endProgram);
+}
+
+void WindowRuns::Report(const QString& name) {
+    if (window_.IsRunning()) return;
+    WindowContext& context = window_.Context();
+    const QString folder = window_.DrawingFolder();
+    window_.SetCurrentDrawing(name, JoinPath(folder, name));
+
+    Begin();
+    ReportCommand report(context.hostClass, context.state, window_.UserInterface());
+    const ReportResult result = report.Run(folder, name);
+    // Kept when the host could not be started, emptied otherwise.
+    if (result.hostStarted) window_.SetCurrentDrawing(QString(), QString());
+    End(false);
+}
+
+}  // namespace qln

@@ -1,0 +1,49 @@
+#pragma once
+// The runs the main window starts: "3) Modify Text" applies the selected template to the selected
+// drawings, "File" runs a drawing list file (chosen in the open dialog, or named on the command line),
+// and a double-click on a drawing writes its text report and opens it.
+//
+// The runs themselves are the UI-free classes of qln_core; they show their progress through the
+// window's frontend (status line, progress bar, pointer, message boxes). Here they get their inputs
+// from the window and leave the window as each run leaves it. One run at a time: while one goes on,
+// the buttons that start runs are disabled and requests that still arrive are ignored; closing the
+// window stops a modification run after the current drawing and closes once the run has ended.
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+
+namespace qln {
+
+class Form1;
+
+class WindowRuns final : public QObject {
+    Q_OBJECT
+public:
+    // Connects to the window's run requests; owned by the window.
+    explicit WindowRuns(Form1& window);
+
+    void Modify();                        // Command15
+    void RunDrawingList();                // Command5, or the command-line path once the window shows
+    void Report(const QString& name);     // double-click on a drawing of List2
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // A run starts: the window's run buttons are disabled.
+    void Begin();
+    // A run ended: the buttons come back; then the program ends (a list's "END"), or a close asked for
+    // during the run is carried out.
+    void End(bool endProgram);
+
+    Form1& window_;
+    std::atomic<bool> stop_{false};
+    bool closeAfterRun_ = false;
+};
+
+// The runs of qln's main window, for the program's lifetime.
+WindowRuns* ConnectRuns(Form1& window);
+
+}  // namespace qln

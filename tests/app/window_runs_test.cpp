@@ -1,0 +1,347 @@
+// The runs started from the main window, over real DXF drawings: modify, drawing list files (also from
+// the command line) and the text report; and the window while a run goes on.
+
+#include "support/test_host.h"
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+#include <functional>
+
+namespace {
+
+using testhost::ReadFile;
+using testhost::WriteFile;
+
+// A small AutoCAD 2000 drawing with one single-line text in model space.
+QByteArray DxfWithText(const QByteArray& text) {
+    QByteArray out;
+    auto pair = [&out](int code, const QByteArray& value) {
+        out += QByteArray::number(code).rightJustified(3, ' ') + "\r\n" + value + "\r\n";
+    };
+    for (const auto& [code, value] : std::initializer_list<std::pair<int, QByteArray>>{
+             {0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1015"}, {9, "$DWGCODEPAGE"}, {3, "ANSI_1252"},
+             {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}, {0, "TEXT"}, {5, "2A"}, {100, "AcDbEntity"}, {8, "0"},
+             {100, "AcDbText"}, {10, "1.5"}, {20, "2.5"}, {30, "0.0"}, {40, "2.5"}, {1, text}, {100, "AcDbText"},
+             {0, "ENDSEC"}, {0, "EOF"}})
+        pair(code, value);
+    return out;
+}
+
+// Every text the status line showed, caught as it is painted: the runs repaint it at each change.
+class StatusRecorder final : public QObject {
+public:
+    explicit StatusRecorder(QLabel* label) : label_(label) { label_->installEventFilter(this); }
+    QStringList texts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == label_ && event->type() == QEvent::Paint && (texts.isEmpty() || texts.last() != label_->text()))
+            texts << label_->text();
+        return false;
+    }
+
+private:
+    QLabel* label_;
+};
+
+class WindowRuns : public testhost::WindowTest {
+protected:
+    void Drawing(const QString& relative, const QByteArray& text) {
+        ASSERT_TRUE(WriteFile(Path(relative), DxfWithText(text)));
+    }
+    QString Template(const QString& relative, const QByteArray& commands) {
+        EXPECT_TRUE(WriteFile(Path(relative),
+                              "*INPUT\r\nSPACE: MODEL\r\nBLOCK: *MODEL_SPACE\r\n*COMMANDS\r\n" + commands));
+        return Path(relative);
+    }
+    // A log of the program folder, its lines without their timestamps.
+    QStringList Log(const QString& name) const {
+        static const QRegularExpression stamp(QStringLiteral("^\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d [ap]m"));
+        QStringList lines = QString::fromUtf8(ReadFile(QDir(programFolder).filePath(name))).split(QStringLiteral("\r\n"));
+        if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+        for (QString& line : lines) line.replace(stamp, QStringLiteral("<time>"));
+        return lines;
+    }
+    bool Logged(const QString& name) const { return QFileInfo::exists(QDir(programFolder).filePath(name)); }
+
+    // Calls `fn` from the event processing of the run about to start, at its `turn`-th yield or later.
+    void DuringRun(int turn, std::function<void()> fn) {
+        QTimer::singleShot(0, window.get(), [this, turn, fn] {
+            if (turn <= 1) fn();
+            else DuringRun(turn - 1, fn);
+        });
+    }
+
+    QPushButton* Button(const char* name) const { return Child<QPushButton>(name); }
+};
+
+TEST_F(WindowRuns, ModifyAppliesTheTemplateToTheSelectedDrawingsAndClearsTheSelection) {
+    Drawing("dwg/a.dxf", "colour one");
+    Drawing("dwg/b.dxf", "colour two");
+    Drawing("dwg/c.dxf", "colour three");
+    Drawing("dwg/d.dxf", "colour four");
+    const QString tpl = Template("tpl/t.txt", "f,colour,color\r\n");
+    Store("Dir", Path("dwg"));
+    Store("Dir3", Path("tpl"));
+    qln::Form1& w = Open();
+    StatusRecorder status(Child<QLabel>("Label4"));
+    Click(w.TemplateList(), 0);
+    Click(w.DrawingList(), 0);
+    Click(w.DrawingList(), 1, Qt::ControlModifier);
+    Click(w.DrawingList(), 2, Qt::ControlModifier);
+    QFile::remove(Path("dwg/b.dxf"));  // gone after the list was filled
+    ASSERT_TRUE(Button("Command15")->isEnabled());
+    Button("Command15")->click();
+
+    EXPECT_TRUE(ReadFile(Path("dwg/a.dxf")).contains("\r\ncolor one\r\n"));
+    EXPECT_TRUE(ReadFile(Path("dwg/c.dxf")).contains("\r\ncolor three\r\n"));
+    EXPECT_TRUE(ReadFile(Path("dwg/d.dxf")).contains("\r\ncolour four\r\n"));  // not selected
+    ASSERT_GE(status.texts.size(), 4) << status.texts.join(u'\n').toStdString();
+    EXPECT_EQ(status.texts.mid(0, 3), (QStringList{"Modification in process...", "Processing " + Path("dwg/a.dxf") + "...",
+                                                   "Processing " + Path("dwg/c.dxf") + "..."}));
+    EXPECT_TRUE(QRegularExpression("^Text for 2 file\\(s\\) modified in \\d+[.,]\\d\\d second\\(s\\)\\.$")
+                    .match(w.Status())
+                    .hasMatch())
+        << w.Status().toStdString();
+    // The logs are in the program folder: every change, and the drawing that had gone.
+    const QStringList audit = Log("audit.log");
+    EXPECT_EQ(audit.mid(0, 4), (QStringList{"<time>", "", "Drawing: " + Path("dwg/a.dxf"), "Template: " + tpl}));
+    EXPECT_TRUE(audit.contains("Found 'colour' in 'colour one' and replaced with 'color'"));
+    EXPECT_TRUE(audit.contains(Path("dwg/b.dxf") + " not found."));
+    EXPECT_EQ(Log("err.log"),
+              QStringList{"<time>  Drawing: " + Path("dwg/b.dxf") + "  Error: File B.DXF not found."});
+    // Nothing stays selected, and the modify button waits for a new selection.
+    EXPECT_TRUE(SelectedRows(w.DrawingList()).isEmpty());
+    EXPECT_EQ(Text("Label12"), QString());
+    EXPECT_FALSE(Button("Command15")->isEnabled());
+    EXPECT_TRUE(Button("Command5")->isEnabled());
+    EXPECT_FALSE(Child<QProgressBar>("prgRun")->isVisible());
+    EXPECT_FALSE(w.IsRunning());
+}
+
+TEST_F(WindowRuns, ATemplateErrorModifiesNothingAndKeepsTheSelection) {
+    Drawing("dwg/a.dxf", "colour");
+    ASSERT_TRUE(WriteFile(Path("tpl/bad.txt"), "no sections here\r\n"));
+    Store("Dir", Path("dwg"));
+    Store("Dir3", Path("tpl"));
+    qln::Form1& w = Open();
+    const QByteArray before = ReadFile(Path("dwg/a.dxf"));
+    Click(w.TemplateList(), 0);
+    Click(w.DrawingList(), 0);
+    Button("Command15")->click();
+
+    EXPECT_EQ(w.Status(), QStringLiteral("No text modified. Template file requires '*INPUT'."));
+    EXPECT_EQ(Log("err.log"), QStringList{"<time>  Template: " + Path("tpl/bad.txt") +
+                                          "  Error: Template file requires '*INPUT'."});
+    EXPECT_EQ(Log("audit.log"), (QStringList{"<time>", ""}));
+    EXPECT_EQ(ReadFile(Path("dwg/a.dxf")), before);
+    // The user can choose another template and try again.
+    EXPECT_EQ(SelectedRows(w.DrawingList()), QList<int>{0});
+    EXPECT_EQ(Text("Label12"), QStringLiteral("1 sel"));
+    EXPECT_TRUE(Button("Command15")->isEnabled());
+}
+
+TEST_F(WindowRuns, ACommandLineListRunsAtOnceAndEndStopsTheProgramWithoutSavingSettings) {
+    Drawing("dwg/a.dxf", "colour one");
+    Drawing("dwg/b.dxf", "colour two");
+    const QString tpl = Template("tpl/t.txt", "f,colour,color\r\n");
+    const QString list = Path("jobs/list.dlf");
+    ASSERT_TRUE(WriteFile(list, ("' the first drawing only\r\n" + Path("dwg/a.dxf") + "," + tpl + "\r\n  end  \r\n" +
+                                 Path("dwg/b.dxf") + "," + tpl + "\r\n")
+                                    .toUtf8()));
+    qln::Form1& w = Open(list);
+    Child<QCheckBox>("chkType")->click();
+    bool indicator = false;
+    DuringRun(1, [&] {
+        auto* bar = Child<QProgressBar>("prgRun");
+        indicator = bar->isVisible() && bar->minimum() == 0 && bar->maximum() == 0;  // no total known
+    });
+    w.StartPendingRun();
+
+    EXPECT_TRUE(ReadFile(Path("dwg/a.dxf")).contains("\r\ncolor one\r\n"));
+    EXPECT_TRUE(ReadFile(Path("dwg/b.dxf")).contains("\r\ncolour two\r\n"));  // after "END": never read
+    EXPECT_TRUE(indicator);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(Stored("TextType"), QStringLiteral("<absent>"));
+    EXPECT_EQ(Stored("Dir"), QStringLiteral("<absent>"));
+    EXPECT_TRUE(Log("audit.log").contains("Drawing: " + Path("dwg/a.dxf")));
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+}
+
+TEST_F(WindowRuns, AMissingCommandLineFileIsReportedThenTheButtonAsksForAList) {
+    Drawing("dwg/a.dxf", "colour");
+    const QString tpl = Template("tpl/t.txt", "f,colour,color\r\n");
+    const QString list = Path("jobs/list.dlf");
+    ASSERT_TRUE(WriteFile(list, (Path("dwg/a.dxf") + "," + tpl + "\r\n").toUtf8()));
+    const QString quoted = u'"' + list + u'"';  // quotes are part of the path
+    qln::Form1& w = Open(quoted);
+    w.StartPendingRun();
+    EXPECT_EQ(w.Status(), "Passed file '" + quoted + "' does not exist.");
+    EXPECT_TRUE(w.PendingCommandLinePath().isEmpty());
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+    EXPECT_FALSE(Logged("err.log"));
+
+    // The button now asks for the list file in the program folder; a cancelled dialog does nothing.
+    const QString ask = "Open|DLF Files (*.dlf)|*.dlf|All Files (*.*)|*.*|Open Drawing List File|" + programFolder;
+    Button("Command5")->click();
+    EXPECT_EQ(dialogs.asked, QStringList{ask});
+    EXPECT_EQ(w.Status(), "Passed file '" + quoted + "' does not exist.");
+
+    dialogs.openAnswers.push_back(u' ' + list + u' ');
+    Button("Command5")->click();
+    EXPECT_EQ(dialogs.asked, (QStringList{ask, ask}));
+    EXPECT_TRUE(ReadFile(Path("dwg/a.dxf")).contains("\r\ncolor\r\n"));
+    EXPECT_TRUE(w.Status().startsWith("Text for 1 file(s) modified in ")) << w.Status().toStdString();
+    EXPECT_TRUE(Logged("err.log"));  // kept after a list run, empty
+    EXPECT_TRUE(Log("err.log").isEmpty());
+    EXPECT_TRUE(w.isVisible());
+}
+
+TEST_F(WindowRuns, DoubleClickWritesTheTextReportAndOpensIt) {
+    Drawing("dwg/Plan.dxf", "a <b> & c");
+    Drawing("dwg/gone.dxf", "x");
+    Store("Dir", Path("dwg"));
+    qln::Form1& w = Open();
+    ASSERT_EQ(Items(w.DrawingList()), (QStringList{"gone.dxf", "Plan.dxf"}));
+    const QString page = QDir(programFolder).filePath("attr.htm");
+    QStringList during;
+    DuringRun(1, [&] {
+        during << w.CurrentDrawingName() << w.CurrentDrawingPath()
+               << QString::number(Button("Command5")->isEnabled() || Child<QToolButton>("cmdOpen")->isEnabled());
+    });
+    DoubleClick(w.DrawingList(), 1);
+
+    EXPECT_EQ(during, (QStringList{"Plan.dxf", Path("dwg/Plan.dxf"), "0"}));
+    EXPECT_EQ(desktop.urls, QStringList{QUrl::fromLocalFile(page).toString()});
+    EXPECT_TRUE(w.Status().startsWith("HTML file created in ")) << w.Status().toStdString();
+    EXPECT_TRUE(w.Status().endsWith(" seconds"));
+    const QString html = QString::fromUtf8(ReadFile(page));
+    EXPECT_TRUE(html.contains("1 single line text objects in " + Path("dwg/Plan.dxf"))) << html.toStdString();
+    EXPECT_TRUE(html.contains("a &lt;b&gt; &amp; c"));
+    EXPECT_TRUE(w.CurrentDrawingName().isEmpty());
+    EXPECT_TRUE(w.CurrentDrawingPath().isEmpty());
+    EXPECT_TRUE(Button("Command5")->isEnabled());
+
+    // "Multiple Line Text" lists the other kind.
+    Child<QCheckBox>("chkType")->click();
+    DoubleClick(w.DrawingList(), 1);
+    EXPECT_TRUE(QString::fromUtf8(ReadFile(page)).contains("0 multiple line text objects in " + Path("dwg/Plan.dxf")));
+
+    // A drawing deleted after the list was filled.
+    QFile::remove(Path("dwg/gone.dxf"));
+    DoubleClick(w.DrawingList(), 0);
+    EXPECT_EQ(w.Status(), QStringLiteral("File GONE.DXF not found."));
+    EXPECT_EQ(desktop.urls.size(), 2);
+    EXPECT_TRUE(w.CurrentDrawingName().isEmpty());
+}
+
+TEST_F(WindowRuns, NoRunStartsWhileAnotherYieldsAndClosingWaitsForTheCurrentDrawing) {
+    Drawing("dwg/a.dxf", "colour one");
+    Drawing("dwg/b.dxf", "colour two");
+    Drawing("dwg/c.dxf", "colour three");
+    Template("tpl/t.txt", "f,colour,color\r\n");
+    Store("Dir", Path("dwg"));
+    Store("Dir3", Path("tpl"));
+    qln::Form1& w = Open();
+    Click(w.TemplateList(), 0);
+    Button("Command13")->click();  // all three
+
+    QStringList seen;
+    DuringRun(1, [&] {
+        seen << QStringLiteral("%1%2%3")
+                    .arg(Button("Command15")->isEnabled())
+                    .arg(Button("Command5")->isEnabled())
+                    .arg(Child<QToolButton>("cmdOpen")->isEnabled());
+        // Whatever reaches the window now starts no second run.
+        Q_EMIT w.drawingListRequested();
+        Q_EMIT w.modifyRequested();
+        DoubleClick(w.DrawingList(), 2);
+        // The window closes once the drawing in hand is done.
+        DuringRun(1, [&] {
+            auto* bar = Child<QProgressBar>("prgRun");
+            seen << QStringLiteral("%1/%2").arg(bar->isVisible() ? bar->value() : -1).arg(bar->maximum());
+            Button("Command2")->click();
+        });
+    });
+    Button("Command15")->click();
+
+    EXPECT_EQ(seen, (QStringList{"000", "0/3"}));
+    EXPECT_TRUE(dialogs.asked.isEmpty());
+    EXPECT_TRUE(desktop.urls.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(QDir(programFolder).filePath("attr.htm")));
+    EXPECT_TRUE(ReadFile(Path("dwg/a.dxf")).contains("\r\ncolor one\r\n"));
+    EXPECT_TRUE(ReadFile(Path("dwg/b.dxf")).contains("\r\ncolour two\r\n"));
+    EXPECT_TRUE(ReadFile(Path("dwg/c.dxf")).contains("\r\ncolour three\r\n"));
+    EXPECT_TRUE(w.Status().startsWith("Text for 1 file(s) modified in ")) << w.Status().toStdString();
+    EXPECT_EQ(Log("audit.log").filter(QRegularExpression("^Drawing: ")).size(), 1);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(Stored("Dir"), Path("dwg"));  // an ordinary close: settings written
+}
+
+TEST_F(WindowRuns, WhenTheHostCannotStartOrSaveTheWindowSaysSo) {
+    auto testHost = std::make_shared<testhost::TestHost>();
+    hostClass = testHost;
+    Touch({"dwg/a.dwg"});
+    testHost->AddDrawing(Path("dwg/a.dwg")).AddText("MODEL", "colour");
+    const QString tpl = Template("tpl/t.txt", "f,colour,color\r\n");
+    Store("Dir", Path("dwg"));
+    Store("Dir3", Path("tpl"));
+    qln::Form1& w = Open();
+    ASSERT_EQ(Items(w.DrawingList()), QStringList{"a.dwg"});
+    const QString noHost = "Message|Warning|Error opening AutoCAD|Check to make sure AutoCAD 2000 or greater is "
+                           "installed on this machine.\n-2145320900 : Injected failure";
+
+    testHost->FailNext("CreateInstance");
+    DoubleClick(w.DrawingList(), 0);
+    EXPECT_EQ(w.Status(), QStringLiteral("Unable to start AutoCAD"));
+    EXPECT_EQ(dialogs.asked, QStringList{noHost});
+    EXPECT_EQ(w.CurrentDrawingName(), QStringLiteral("a.dwg"));  // kept: the report never began
+    EXPECT_EQ(w.CurrentDrawingPath(), Path("dwg/a.dwg"));
+
+    Click(w.TemplateList(), 0);
+    Click(w.DrawingList(), 0);
+    testHost->FailNext("CreateInstance");
+    Button("Command15")->click();
+    EXPECT_EQ(w.Status(), QStringLiteral("Unable to start AutoCAD"));
+    EXPECT_EQ(SelectedRows(w.DrawingList()), QList<int>{0});
+    EXPECT_TRUE(Button("Command15")->isEnabled());
+
+    // A save that fails is said on the status line and in err.log.
+    const QString list = Path("list.dlf");
+    ASSERT_TRUE(WriteFile(list, (Path("dwg/a.dwg") + "," + tpl + "\r\n").toUtf8()));
+    testHost->FailNext("Close");
+    dialogs.openAnswers.push_back(list);
+    StatusRecorder status(Child<QLabel>("Label4"));
+    Button("Command5")->click();
+    EXPECT_TRUE(status.texts.contains("Error saving DWG file.")) << status.texts.join(u'\n').toStdString();
+    EXPECT_EQ(w.Status(), QStringLiteral("No text modified."));
+    EXPECT_EQ(Log("err.log"), QStringList{"<time>  Template: " + tpl + "  Drawing: " + Path("dwg/a.dwg") +
+                                          "  Error: Error saving DWG file."});
+}
+
+TEST_F(WindowRuns, LogsGoToTheUserDataFolderWhenTheProgramFolderCannotBeWritten) {
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", Path("data").toUtf8());
+    programFolder = Path("not-there");  // cannot be written
+    Drawing("dwg/a.dxf", "colour");
+    Store("Dir", Path("dwg"));
+    qln::Form1& w = Open();
+    const QString logs = state.LogFolder();
+    EXPECT_TRUE(logs.startsWith(Path("data") + u'/')) << logs.toStdString();
+    EXPECT_EQ(w.Status(), qln::Form1::kWelcome + " Logs and reports go to " + logs + ".");
+
+    DoubleClick(w.DrawingList(), 0);
+    EXPECT_TRUE(QFileInfo(QDir(logs).filePath("attr.htm")).isFile());
+    EXPECT_EQ(desktop.urls, QStringList{QUrl::fromLocalFile(QDir(logs).filePath("attr.htm")).toString()});
+    if (savedDataHome.isNull()) qunsetenv("XDG_DATA_HOME");
+    else qputenv("XDG_DATA_HOME", savedDataHome);
+}
+
+}  // namespace
