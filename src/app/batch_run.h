@@ -43,7 +43,7 @@ public:
     // When set (from another thread or a signal handler), the run stops after the current drawing.
     void SetStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
 
-    // The caller clears its drawing selection afterwards, whatever the outcome.
+    // A caller with a selection of drawings clears it after a run that reached them (templateRead).
     BatchRunResult Run(const BatchRunInput& input);
 
 private:

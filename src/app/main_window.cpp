@@ -285,6 +285,8 @@ void Form1::BuildControls() {
     progress_->setObjectName(QStringLiteral("prgRun"));
     progress_->setMaximumWidth(220);
     progress_->setTextVisible(true);
+    // The status line is as tall as the bar, so the window does not move when the bar comes and goes.
+    Label4->setMinimumHeight(qMax(Label4->minimumHeight(), progress_->sizeHint().height()));
     {
         auto* row = new QHBoxLayout(Frame5);
         row->addWidget(Label4, 1);

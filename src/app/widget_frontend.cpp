@@ -65,8 +65,10 @@ void WidgetFrontend::Progress(int done, int total, const QString& item) {
         // Unknown total: a bar that only shows that work goes on.
         progress_->setRange(0, 0);
     } else {
+        // The drawings done of all the run's drawings.
         progress_->setRange(0, total);
         progress_->setValue(done);
+        progress_->setFormat(QStringLiteral("%v of %m"));
     }
     progress_->setToolTip(item);
     progress_->show();
