@@ -133,7 +133,7 @@ qln modify --template templates/rooms.txt --log-dir logs drawings/A-101.dxf draw
 # --- 2. a drawing list file ---------------------------------------------------------------------------
 
 heading "Run a drawing list file: different templates for different drawings" \
-  "samples.dlf pairs drawings, or wildcard specifications of drawings, with templates" \
+  "samples.dlf pairs drawings, or wildcard patterns of drawings, with templates" \
   "(@WORK@ stands for the work folder; its copy there holds the full path):"
 tr -d '\r' <"$here/samples.dlf" | grep -v -e "^ *'" -e '^ *$' | sed 's/^/          /'
 printf '      %s\n' \

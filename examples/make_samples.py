@@ -184,7 +184,7 @@ def a501():
     msp.add_blockref("SECTION", (650, 350))
     msp.add_blockref("SECTION", (650, 50))
     mtext(paper, "General notes:\\P"
-                 "1. Read with the architect's specification.\\P"
+                 "1. Read with the structural drawings.\\P"
                  "2. Window frame colour: anthracite grey (RAL 7016).\\P"
                  "3. Do not scale from this drawing.", 20, 270, "NOTES")
     return doc
