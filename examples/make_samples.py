@@ -5,18 +5,17 @@
 
 The drawings are the sheets of a small, made-up project (a library building): two floor plans and a
 details sheet in the top folder, and structural sheets in structure/ and structure/details/, so that a
-wildcard task of a drawing list file has folders to search. Each one holds single-line text (TEXT) and
-multiple-line text (MTEXT) lying directly in model space and in paper space, text inside blocks (a title
-block in paper space, symbols referenced several times in model space, a north arrow referenced from
-both spaces), on the layers ROOMS, NOTES, DIMS and TITLE. The texts are what the templates of
-examples/templates/ work on: room names in mixed case, notes in lower case that say "colour", notes
-marked OBSOLETE, a title block with a date and a revision.
+wildcard task of a drawing list file has folders to search. Between them they hold single-line text
+(TEXT) and multiple-line text (MTEXT) lying directly in model space and in paper space and inside
+blocks (a title block in paper space on every sheet, symbols referenced several times in model space,
+a north arrow referenced from both spaces), on the layers ROOMS, NOTES, DIMS and TITLE. The texts
+are what the templates of examples/templates/ work on: room names in mixed case, notes in lower case
+that say "colour", notes marked OBSOLETE, a title block with a date and a revision.
 
 The output is the same byte for byte on every run: the entities are made in a fixed order (so the
 handles are too), ezdxf writes fixed dates and identifiers instead of the time of the run, and the
 script runs itself again with a fixed hash seed (ezdxf keeps some objects in sets, whose order follows
-Python's per-process string hashes).
-Without an argument the drawings are written to examples/drawings/ beside this script.
+Python's per-process string hashes). Without an argument the drawings are written to examples/drawings/ beside this script.
 """
 
 import os
@@ -91,7 +90,7 @@ def define_north_arrow(doc):
     text(block, "N", -1.5, 8, "NOTES", height=4)
 
 
-def sheet(doc, number, title, scale):
+def sheet(doc, number, title):
     """Paper space of the one layout, named after the sheet: border, title block, sheet title."""
     doc.layouts.rename("Layout1", number)
     paper = doc.layout(number)
@@ -109,7 +108,7 @@ def new_drawing(version, number, title, scale):
     define_title_block(doc, scale)
     define_symbol(doc, "FIRE-EXT", "FE", 300)
     define_north_arrow(doc)
-    paper = sheet(doc, number, title, scale)
+    paper = sheet(doc, number, title)
     return doc, doc.modelspace(), paper
 
 
@@ -146,7 +145,7 @@ def a101():
 
 
 def a102():
-    """First floor plan, AutoCAD 2000 DXF (AC1015, code page ANSI_1252): notes with characters beyond
+    """First floor plan, AutoCAD 2000 DXF (AC1015, code page ANSI_1252): texts with characters beyond
     ASCII ("Ø 25", "Straße", and "≥", which the code page lacks and the file holds as \\U+2265)."""
     doc, msp, paper = new_drawing("R2000", "A-102", "FIRST FLOOR PLAN", "1:100")
     rectangle(msp, 0, 0, 24000, 15000, "WALLS")
