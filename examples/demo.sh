@@ -167,7 +167,7 @@ echo "      The page's title: $title"
 # --- the logs ---------------------------------------------------------------------------------------------
 
 printf '\nThe audit log, %s: every change, with the text as it was before it.\n' "$work/logs/audit.log"
-printf '(Lines of a wildcard task are not headed by "Drawing:" lines; "Handle" is the text object'"'"'s handle.)\n\n'
+printf '("Handle" is the text object'"'"'s handle.)\n\n'
 show_file "$work/logs/audit.log"
 
 if [ -s "$work/logs/err.log" ]; then
