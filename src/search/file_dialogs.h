@@ -26,8 +26,8 @@ QString BrowseForFolder(Dialogs& dialogs, QWidget* owner, const QString& title, 
 // The folder followed by a separator, unless it already ends with one.
 QString WithTrailingSeparator(const QString& folder);
 
-// The title of the folder browser and the prompt of the file-specification input boxes, shared by
-// the Find Text and File Specifications windows.
+// The title of the folder browser and the prompts that ask for a folder and file pattern, shared by
+// the Find Text window and the File Specifications window.
 inline const QString kBrowseTitle = QStringLiteral("Select a directory where DWG files exist");
 inline const QString kAddSpecTitle = QStringLiteral("Add File Specification");
 inline const QString kSpecPrompt = QStringLiteral("File Specification");

@@ -26,7 +26,7 @@ const QString kListTip = QStringLiteral(" Double-click on file spec to use ");
 
 QString Key(int position) { return kGroup + QStringLiteral("/Dir") + QString::number(position); }
 
-// A specification that names its folder from the root of a drive: on Windows it starts with a drive
+// An entry that names its folder from the root of a drive: on Windows it starts with a drive
 // letter ("C:\..."), elsewhere with the root "/".
 struct SpecParts {
     bool rooted = false;
@@ -35,18 +35,18 @@ struct SpecParts {
     QString pattern;
 };
 
-SpecParts SplitSpec(const QString& spec) {
+SpecParts SplitSpec(const QString& entry) {
     SpecParts parts;
 #ifdef Q_OS_WIN
-    parts.rooted = spec.size() >= 3 && spec.at(0).isLetter() && spec.at(1) == u':' &&
-                   (spec.at(2) == u'\\' || spec.at(2) == u'/');
-    parts.drive = spec.left(2);
+    parts.rooted = entry.size() >= 3 && entry.at(0).isLetter() && entry.at(1) == u':' &&
+                   (entry.at(2) == u'\\' || entry.at(2) == u'/');
+    parts.drive = entry.left(2);
 #else
-    parts.rooted = spec.startsWith(u'/');
+    parts.rooted = entry.startsWith(u'/');
     parts.drive = QStringLiteral("/");
 #endif
-    parts.folder = FolderPart(spec);
-    parts.pattern = GetFileName(spec);
+    parts.folder = FolderPart(entry);
+    parts.pattern = GetFileName(entry);
     return parts;
 }
 
@@ -168,7 +168,7 @@ void Form4::Add() {
     context_.state.strLastFolder = folder;
     folder = WithTrailingSeparator(folder);
     const QString suggestion = folder + QStringLiteral("*") + context_.drawingExtension;
-    // Ask again and again for specifications in this folder, until the user cancels or answers blank.
+    // Ask again and again for patterns in this folder, until the user cancels or answers blank.
     for (;;) {
         const QString answer = TrimSpaces(
             context_.dialogs.Input(this, kAddSpecTitle, kSpecPromptWithExamples, suggestion).value_or(QString()));
@@ -207,16 +207,16 @@ void Form4::Edit() {
 }
 
 void Form4::Select() {
-    const QString spec = SelectedSpec();
-    if (spec.isEmpty()) return;
-    const SpecParts parts = SplitSpec(spec);
+    const QString entry = SelectedSpec();
+    if (entry.isEmpty()) return;
+    const SpecParts parts = SplitSpec(entry);
     if (parts.rooted) {
         // Drive, folder, pattern, in this order; a drive or folder the pane rejects is skipped.
         main_.SetDrawingDrive(parts.drive);
         main_.SetDrawingFolder(parts.folder);
         main_.SetDrawingPattern(parts.pattern);
     } else {
-        main_.SetDrawingPattern(spec);
+        main_.SetDrawingPattern(entry);
     }
     accept();
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Form4, the File Specifications window: a list of folder-and-pattern specifications kept in the
-// "FSpec" settings (Dir0, Dir1, ...). Add asks for a folder and then for specifications in it, Edit and
-// Delete change the list, and Select (or a double-click) hands the chosen specification to the main
+// Form4, the File Specifications window: a list of folders with file patterns ("/dwg/a*.dxf") kept in
+// the "FSpec" settings (Dir0, Dir1, ...). Add asks for a folder and then for patterns in it, Edit and
+// Delete change the list, and Select (or a double-click) hands the chosen entry to the main
 // window's drawing pane: drive, folder and pattern when it names a folder from the root, otherwise
 // the pattern alone.
 

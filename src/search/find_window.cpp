@@ -178,7 +178,8 @@ void Form5::BuildControls() {
     cmdSave = NewButton(frmResults, QStringLiteral("cmdSave"), QStringLiteral("Save to &Text File"));
     Command1 = NewButton(frmResults, QStringLiteral("Command1"), QStringLiteral("Save to &Clipboard"));
     chkCSV = NewCheck(frmResults, QStringLiteral("chkCSV"), QStringLiteral("CSV File"));
-    chkInclude = NewCheck(frmResults, QStringLiteral("chkInclude"), QStringLiteral("Include Search Criteria When Saving"));
+    chkInclude =
+        NewCheck(frmResults, QStringLiteral("chkInclude"), QStringLiteral("Include Search Criteria When Saving"));
     {
         auto* layout = new QVBoxLayout(frmResults);
         layout->addWidget(txtResults, 1);
@@ -217,7 +218,7 @@ void Form5::BuildControls() {
     connect(cmdAbort, &QPushButton::clicked, this, &Form5::Abort);
     connect(cmdSave, &QPushButton::clicked, this, &Form5::SaveToTextFile);
     connect(Command1, &QPushButton::clicked, this, &Form5::SaveToClipboard);
-    connect(Command9, &QPushButton::clicked, this, &Form5::BrowseFileSpecification);
+    connect(Command9, &QPushButton::clicked, this, &Form5::ChooseFolderAndPattern);
     for (QLineEdit* box : {txtBlocks, txtLayers, txtDelimiter}) box->installEventFilter(this);
 }
 
@@ -232,7 +233,8 @@ void Form5::ApplySettings() {
         return value.toString();
     };
     // In this order; a value that cannot be applied leaves its control as it is.
-    const int space = cboSpace->findText(read("Space", QStringLiteral("Both")), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int space =
+        cboSpace->findText(read("Space", QStringLiteral("Both")), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (space >= 0) cboSpace->setCurrentIndex(space);
     ApplyCheck(chkCase, read("Case", QStringLiteral("0")));
     ApplyCheck(chkWhole, read("Whole", QStringLiteral("0")));
@@ -416,9 +418,9 @@ void Form5::SaveToClipboard() {
                              QString::number(text.size()) + QStringLiteral(" bytes copied to the Clipboard "));
 }
 
-// --- Folder and file specification -------------------------------------------------------------------
+// --- Folder and file pattern -------------------------------------------------------------------------
 
-void Form5::BrowseFileSpecification() {
+void Form5::ChooseFolderAndPattern() {
     const QString current = txtFolder->text();
     const QString initial = current.isEmpty() ? context_.state.strLastFolder : FolderPart(current);
     QString folder = BrowseForFolder(context_.dialogs, this, kBrowseTitle, initial);

@@ -1,6 +1,6 @@
 #pragma once
 // Form5, the Find Text window: the criteria of a search over many drawings (space, block and layer
-// names, phrase, folder-and-file specification, options), Search and Abort, the results box, and
+// names, phrase, folder and file pattern, options), Search and Abort, the results box, and
 // saving the results to a text or CSV file or to the clipboard. The search itself is SearchRun; this
 // window hands it the criteria, shows its status texts in lblSearch and keeps its options in the
 // "Options" settings between uses.
@@ -40,7 +40,7 @@ public:
     void Abort();                    // cmdAbort
     void SaveToTextFile();           // cmdSave
     void SaveToClipboard();          // Command1
-    void BrowseFileSpecification();  // Command9
+    void ChooseFolderAndPattern();   // Command9
 
     // --- State ------------------------------------------------------------------------------------
     bool IsSearching() const { return searching_; }

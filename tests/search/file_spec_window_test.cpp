@@ -1,5 +1,5 @@
 // The File Specifications window: the stored list, Add with its repeated prompt, Delete, Edit, and
-// Select handing a specification to the main window's drawing pane.
+// Select handing an entry to the main window's drawing pane.
 
 #include "search_window_fixture.h"
 
@@ -9,7 +9,6 @@
 namespace {
 
 using testhost::SearchWindowTest;
-using FileSpecWindow = SearchWindowTest;
 
 class FileSpecs : public SearchWindowTest {
 protected:
@@ -24,8 +23,8 @@ protected:
         for (const char* b : {"Command2", "Command3", "Command5"}) s += Button(b)->isEnabled() ? u'1' : u'0';
         return s;
     }
-    const QString prompt = QStringLiteral(
-        "Input|Add File Specification|File Specification\n\nExamples: C:\\Dir1\\file???.dwg, C:\\My Directory\\a*.dwg|");
+    const QString prompt = QStringLiteral("Input|Add File Specification|File Specification\n\n"
+                                          "Examples: C:\\Dir1\\file???.dwg, C:\\My Directory\\a*.dwg|");
 };
 
 TEST_F(FileSpecs, AnEmptyStoreShowsAnEmptyListAndAnEmptyTotal) {
@@ -35,11 +34,6 @@ TEST_F(FileSpecs, AnEmptyStoreShowsAnEmptyListAndAnEmptyTotal) {
     EXPECT_EQ(Total(), QStringLiteral("Total:"));
     EXPECT_EQ(List()->toolTip(), QString());
     EXPECT_EQ(ButtonStates(), QStringLiteral("000"));
-    EXPECT_EQ(Button("Command1")->text(), QStringLiteral("&Add"));
-    EXPECT_EQ(Button("Command2")->text(), QStringLiteral("&Delete"));
-    EXPECT_EQ(Button("Command3")->text(), QStringLiteral("&Edit"));
-    EXPECT_EQ(Button("Command4")->text(), QStringLiteral("&Close"));
-    EXPECT_EQ(Button("Command5")->text(), QStringLiteral("&Select"));
     Button("Command4")->click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(StoredSpec(0), QStringLiteral("<absent>"));

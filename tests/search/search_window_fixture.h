@@ -72,9 +72,9 @@ protected:
     }
 
     // The criteria of a search for loose model-space text in dwg/*.dxf.
-    void Criteria(const QString& phrase, const QString& spec = QString()) {
+    void Criteria(const QString& phrase, const QString& folderAndPattern = QString()) {
         Edit("txtSearch")->setText(phrase);
-        Edit("txtFolder")->setText(spec.isEmpty() ? Path(QStringLiteral("dwg/*.dxf")) : spec);
+        Edit("txtFolder")->setText(folderAndPattern.isEmpty() ? Path(QStringLiteral("dwg/*.dxf")) : folderAndPattern);
         Edit("txtBlocks")->setText(QStringLiteral("*MODEL_SPACE"));
         Find<QComboBox>("cboSpace")->setCurrentText(QStringLiteral("Model"));
     }
