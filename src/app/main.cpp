@@ -5,7 +5,9 @@
 #include "app/main_window.h"
 #include "app/qt_dialogs.h"
 #include "app/single_instance.h"
+#include "host/dxf/dxf_host.h"
 #include "host/program_state.h"
+#include "search/search_windows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,9 +38,11 @@ int main(int argc, char** argv) {
     qln::SystemDesktop desktop;
     // The built-in DXF host opens the drawings: the default drawing pattern is "*.dxf".
     qln::WindowContext context{state, settings, dialogs, desktop, programFolder, QStringLiteral(".dxf"), {}, {}};
+    context.hostClass = qln::dxf::MakeDxfHost();
 
     qln::Form1 window(context);
     QObject::connect(&instance, &qln::SingleInstance::activationRequested, &window, &qln::Form1::BringToFront);
+    qln::ConnectSearchWindows(window);
     // The whole command line names a drawing list file; Qt's own options are already taken out.
     window.Load(QCoreApplication::arguments().mid(1).join(u' '));
     window.show();

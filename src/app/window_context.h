@@ -1,10 +1,11 @@
 #pragma once
 // What the windows of qln share and what tests replace: the program-wide state, the settings store,
-// the dialogs, the desktop services, the program folder, the host's drawing extension, and the
-// machine's drives and screen size.
+// the dialogs, the desktop services, the program folder, the host's drawing extension, the machine's
+// drives and screen size, and the host that opens the drawings.
 
 #include "app/desktop.h"
 #include "app/dialogs.h"
+#include "host/automation.h"
 #include "host/program_state.h"
 
 #include <QSettings>
@@ -30,6 +31,8 @@ struct WindowContext {
     std::function<QStringList()> drives;
     // The screen size in pixels; empty means the main window's screen.
     std::function<QSize()> screenSize;
+    // The CAD host that the windows' runs open drawings with.
+    host::ApplicationClassPtr hostClass = nullptr;
 };
 
 // The machine's drives, sorted by name: on Windows the drive letters ("c:"), elsewhere the root folder
