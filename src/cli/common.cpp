@@ -19,7 +19,8 @@ ProgramState* g_state = nullptr;
 volatile std::sig_atomic_t g_interrupts = 0;
 
 extern "C" void OnInterrupt(int) {
-    if (++g_interrupts > 1) {
+    g_interrupts = g_interrupts + 1;
+    if (g_interrupts > 1) {
         std::signal(SIGINT, SIG_DFL);
         std::raise(SIGINT);
         return;
