@@ -126,10 +126,7 @@ void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& 
             if (audit) audit->WriteLine(QStringLiteral("DWG file not found."));
             error = QStringLiteral("DWG file not found.");
         } else {
-            if (audit) {
-                audit->WriteLine(QStringLiteral("Drawing: ") + line.drawing);
-                audit->WriteLine(QStringLiteral("Template: ") + line.templatePath);
-            }
+            WriteAuditHeading(audit, line.drawing, line.templatePath);
             error = ModifyDrawing(session, line.drawing, audit, result);
         }
     }
@@ -140,6 +137,12 @@ void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& 
                          QStringLiteral("  Drawing: ") + line.drawing + QStringLiteral("  Error: ") + error);
         result.errors = true;
     }
+}
+
+void DrawingListRun::WriteAuditHeading(LineWriter* audit, const QString& drawing, const QString& templatePath) {
+    if (!audit) return;
+    audit->WriteLine(QStringLiteral("Drawing: ") + drawing);
+    audit->WriteLine(QStringLiteral("Template: ") + templatePath);
 }
 
 QString DrawingListRun::ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit,
@@ -205,6 +208,9 @@ void DrawingListRun::RunWildcard(const Line& line, LineWriter* audit, DrawingLis
             if (!FileExists(path)) {
                 error = QStringLiteral("DWG file not found.");
             } else {
+                // Each drawing of the task gets its heading, so that its change lines cannot be read
+                // as belonging to the drawing logged before it.
+                WriteAuditHeading(audit, path, line.templatePath);
                 error = ModifyDrawing(session, path, audit, result);
             }
             if (!error.isEmpty()) {

@@ -59,6 +59,7 @@ private:
     void RunSingle(cAutoCAD& session, const Line& line, LineWriter& errLog, LineWriter* audit,
                    DrawingListRunResult& result);
     void RunWildcard(const Line& line, LineWriter* audit, DrawingListRunResult& result);
+    static void WriteAuditHeading(LineWriter* audit, const QString& drawing, const QString& templatePath);
     // Open, modify and save one drawing; the error text for it, or an empty string.
     QString ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit, DrawingListRunResult& result);
     QStringList Expand(const Line& line);

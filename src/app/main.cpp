@@ -8,6 +8,7 @@
 #include "app/window_runs.h"
 #include "host/dxf/dxf_host.h"
 #include "host/program_state.h"
+#include "search/search_windows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
 
     qln::Form1 window(context);
     QObject::connect(&instance, &qln::SingleInstance::activationRequested, &window, &qln::Form1::BringToFront);
+    qln::ConnectSearchWindows(window);
     qln::ConnectRuns(window);
     // The whole command line names a drawing list file; Qt's own options are already taken out. The load
     // step also decides where the logs go: the program folder, or the per-user data folder when the

@@ -65,6 +65,12 @@ bool CliFrontend::OpenWithDefaultProgram(const QString& path) {
 }
 
 void CliFrontend::Progress(int done, int total, const QString& item) {
+    if (total > 0 && done >= total) {
+        // The run is through its items: the bar goes, and the summary that follows stands alone.
+        total_ = 0;
+        ClearBar();
+        return;
+    }
     done_ = done;
     total_ = total;
     if (!item.isEmpty()) item_ = item;

@@ -5,6 +5,7 @@
 #include "cli/common.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace qln::cli {
 
@@ -36,6 +37,12 @@ int Modify(const QStringList& args) {
     input.templatePath = parser.value(QStringLiteral("template"));
     input.audit = !parser.isSet(QStringLiteral("no-audit"));
     for (const QString& drawing : parser.positionalArguments()) {
+        if (HasWildcards(GetFileName(drawing)) && !QFileInfo::exists(drawing)) {
+            ctx.ui.Error(QStringLiteral("'") + drawing +
+                         QStringLiteral("' is a pattern: name the drawings (the shell expands an unquoted pattern) "
+                                        "or use a drawing list file with 'qln-cli run'"));
+            return kBadUsage;
+        }
         // The folder and the name as the main window would hold them; the path stays as typed.
         const QString folder = FolderPart(drawing);
         input.drawings.append({folder,

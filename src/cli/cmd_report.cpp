@@ -29,7 +29,14 @@ int Report(const QStringList& args) {
     const QString folder = FolderPart(drawing);
 
     ReportCommand report(ctx.host, ctx.state, ctx.ui);
-    if (parser.isSet(QStringLiteral("output"))) report.SetOutput(QFileInfo(parser.value(QStringLiteral("output"))).absoluteFilePath());
+    if (parser.isSet(QStringLiteral("output"))) {
+        const QFileInfo output(parser.value(QStringLiteral("output")));
+        if (!QDir().mkpath(output.absolutePath())) {
+            ctx.ui.Error(QStringLiteral("cannot create the folder of '") + output.filePath() + QStringLiteral("'"));
+            return kBadUsage;
+        }
+        report.SetOutput(output.absoluteFilePath());
+    }
     report.SetOpenPage(parser.isSet(QStringLiteral("open")));
     const ReportResult result =
         report.Run(folder, GetFileName(drawing));

@@ -19,7 +19,8 @@ ProgramState* g_state = nullptr;
 volatile std::sig_atomic_t g_interrupts = 0;
 
 extern "C" void OnInterrupt(int) {
-    if (++g_interrupts > 1) {
+    g_interrupts = g_interrupts + 1;
+    if (g_interrupts > 1) {
         std::signal(SIGINT, SIG_DFL);
         std::raise(SIGINT);
         return;
@@ -36,6 +37,7 @@ void AddCommonOptions(QCommandLineParser& parser) {
                       QStringLiteral("name"), QStringLiteral("dxf")});
     parser.addOption({QStringLiteral("quiet"), QStringLiteral("Show no status texts, only errors.")});
     parser.addHelpOption();
+    parser.addVersionOption();
 }
 
 void AddModificationOptions(QCommandLineParser& parser) {
@@ -55,6 +57,10 @@ int Prepare(QCommandLineParser& parser, const QStringList& args, Context& ctx, c
         ctx.ui.Error(parser.errorText());
         ctx.ui.Error(QStringLiteral("usage: ") + usage + QStringLiteral("  (see --help)"));
         return kBadUsage;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("qln-cli %s\n", QLN_VERSION);
+        return kDone;
     }
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs((QStringLiteral("usage: ") + usage + QStringLiteral("\n\n")).toLocal8Bit().constData(), stdout);

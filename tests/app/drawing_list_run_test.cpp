@@ -132,8 +132,13 @@ TEST_F(DrawingListTest, WildcardTasksSearchTheTreeOrOneFolder) {
     EXPECT_TRUE(ui.statuses.contains("Scanning " + root + "dwg/sub..."));
     EXPECT_TRUE(ui.statuses.contains("Scanning " + root + "dwg/sub/deep..."));
     EXPECT_EQ(host->instances, 2);  // the run's session and the task's own
-    // No drawing lines in the audit log for a wildcard task, and no err.log lines.
-    EXPECT_FALSE(Log("audit.log").join("\n").contains("Drawing: "));
+    // Every drawing of the task is named in the audit log before its changes.
+    const QStringList audit = Log("audit.log");
+    const qsizetype deep = audit.indexOf("Drawing: " + root + "dwg/sub/deep/a3.dwg");
+    ASSERT_GE(deep, 0);
+    EXPECT_EQ(audit.value(deep + 1), "Template: " + root + "templates/t.txt");
+    EXPECT_EQ(audit.filter("Drawing: ").size(), 3);
+    EXPECT_TRUE(Log("err.log").isEmpty());
 
     ui.statuses.clear();
     result = Run(List(Path("dwg/A*.DWG") + "," + t + "\r\n"));

@@ -61,6 +61,7 @@ TEST_F(CliTest, UsageVersionAndUnknownCommands) {
     Outcome o = Cli({"--version"});
     EXPECT_EQ(o.exit, 0);
     EXPECT_TRUE(o.out.startsWith("qln-cli ")) << o.out.toStdString();
+    EXPECT_EQ(Cli({"find", "--version"}).out, o.out);
     o = Cli({});
     EXPECT_EQ(o.exit, 2);
     EXPECT_TRUE(o.err.contains("usage: qln-cli <command>"));
@@ -121,6 +122,9 @@ TEST_F(CliTest, ModifyFailuresAndBadUsage) {
     EXPECT_EQ(Cli({"modify", "--template", tpl}).exit, 2);                        // no drawing
     EXPECT_EQ(Cli({"modify", "a.dxf"}).exit, 2);                                  // no template
     EXPECT_EQ(Cli({"modify", "--template", tpl, "--delimiter", ";;", "a.dxf"}).exit, 2);
+    o = Cli({"modify", "--template", tpl, "*.dxf"});  // a pattern the shell did not expand
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("is a pattern")) << o.err.toStdString();
 }
 
 TEST_F(CliTest, RunEndsAtEndAndRefusesAMissingList) {
@@ -223,7 +227,7 @@ TEST_F(CliTest, ProgressBarOnlyOnATerminal) {
     ASSERT_TRUE(p.waitForFinished(60000));
     const QString shown = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_TRUE(shown.contains("\033[K")) << shown.toStdString();
-    EXPECT_TRUE(shown.contains("] 1/1")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("] 0/1")) << shown.toStdString();
     EXPECT_TRUE(shown.contains("Text for 1 file(s) modified in "));
 }
 

@@ -148,7 +148,9 @@ TEST(DxfCorpus, EveryDrawingOpensOrFailsClearly) {
             e->InsertionPoint().ok();
             e->Rotation().ok();
             if (auto n = e->Name()) {
-                if (auto b = doc.Blocks(*n)) EXPECT_TRUE((*b)->Items().ok());
+                if (auto b = doc.Blocks(*n)) {
+                    EXPECT_TRUE((*b)->Items().ok());
+                }
             }
         }
         EXPECT_EQ(session.s.CloseDrawing(false), 1);

@@ -74,7 +74,9 @@ TEST_F(DxfEzdxfTest, NonAsciiTextReadsAndWritesInTheDrawingsEncoding) {
         EXPECT_EQ(session.s.CloseDrawing(true), 1);
         // ezdxf reads back what was written; the host too.
         for (const auto& [handle, props] : Props(path))
-            if (props.contains("text")) EXPECT_EQ(props.value("text").toString(), written + handle) << name;
+            if (props.contains("text")) {
+                EXPECT_EQ(props.value("text").toString(), written + handle) << name;
+            }
         ASSERT_EQ(session.s.OpenDrawing(path, true), 1);
         for (const auto& e : AllOf("T", "TEXT,MTEXT")) EXPECT_EQ(*e->TextString(), written + *e->Handle());
         EXPECT_EQ(session.s.CloseDrawing(false), 1);

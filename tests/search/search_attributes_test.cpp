@@ -42,7 +42,9 @@ protected:
     QStringList Search(const QString& space, const QString& blocks, const QString& layers, const QString& find,
                        bool matchCase = false, bool whole = false, bool mtext = false,
                        const QString& delimiter = ",") {
-        if (!session.objAcad) EXPECT_EQ(session.OpenAutoCAD(), 1);
+        if (!session.objAcad) {
+            EXPECT_EQ(session.OpenAutoCAD(), 1);
+        }
         EXPECT_EQ(session.OpenDrawing("/d/plan.dxf", true), 1);
         const QString rows = session.SearchAttributes("/d/plan.dxf", space, blocks, layers, delimiter, matchCase,
                                                       whole, mtext, find, total);

@@ -1,0 +1,30 @@
+// ShowSaveDialog, StripNull and BrowseForFolder.
+
+#include "search/file_dialogs.h"
+
+#include "modify/name_list.h"
+
+#include <QDir>
+
+namespace qln {
+
+QString ShowSaveDialog(Dialogs& dialogs, QWidget* owner, const QString& filter, const QString& title,
+                       const QString& initialFolder, const QString& defaultName) {
+    return TrimSpaces(dialogs.SaveFile(owner, filter, title, initialFolder, defaultName));
+}
+
+QString StripNull(const QString& text) {
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? text : text.left(nul);
+}
+
+QString BrowseForFolder(Dialogs& dialogs, QWidget* owner, const QString& title, const QString& initialFolder) {
+    return StripNull(dialogs.BrowseFolder(owner, title, initialFolder));
+}
+
+QString WithTrailingSeparator(const QString& folder) {
+    if (folder.endsWith(QDir::separator()) || folder.endsWith(u'/')) return folder;
+    return folder + QDir::separator();
+}
+
+}  // namespace qln

@@ -1,0 +1,436 @@
+// Form5: the Find Text window.
+
+#include "search/find_window.h"
+
+#include "app/file_utils.h"
+#include "app/main_window.h"
+#include "app/widget_frontend.h"
+#include "modify/name_list.h"
+#include "host/text_files.h"
+#include "search/file_dialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+namespace qln {
+
+namespace {
+
+const QString kOptions = QStringLiteral("Options/");
+
+QString CheckValue(const QCheckBox* box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); }
+
+// A stored check value: "0" or "1"; anything else leaves the box as it is.
+void ApplyCheck(QCheckBox* box, const QString& value) {
+    bool ok = false;
+    const int number = value.trimmed().toInt(&ok);
+    if (ok && (number == 0 || number == 1)) box->setChecked(number == 1);
+}
+
+QPushButton* NewButton(QWidget* parent, const QString& name, const QString& text) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QCheckBox* NewCheck(QWidget* parent, const QString& name, const QString& text) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QLineEdit* NewEdit(QWidget* parent, const QString& name) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    return edit;
+}
+
+QLabel* NewLabel(QWidget* parent, const QString& name, const QString& text, QWidget* buddy = nullptr) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    if (buddy) label->setBuddy(buddy);
+    return label;
+}
+
+}  // namespace
+
+Form5::Form5(const WindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(kCaption);
+    BuildControls();
+    frontend_ = std::make_unique<WidgetFrontend>(this, lblSearch, progress_, context_.dialogs, context_.desktop);
+    ApplySettings();
+    SetSearching(false);
+}
+
+Form5::~Form5() = default;
+
+Frontend& Form5::UserInterface() { return *frontend_; }
+
+// --- Building ---------------------------------------------------------------------------------------
+
+void Form5::BuildControls() {
+    frmCriteria = new QGroupBox(QStringLiteral("Search Criteria"), this);
+    frmCriteria->setObjectName(QStringLiteral("frmCriteria"));
+
+    cboSpace = new QComboBox(frmCriteria);
+    cboSpace->setObjectName(QStringLiteral("cboSpace"));
+    cboSpace->addItems({QStringLiteral("Both"), QStringLiteral("Model"), QStringLiteral("Paper")});
+    txtBlocks = NewEdit(frmCriteria, QStringLiteral("txtBlocks"));
+    txtLayers = NewEdit(frmCriteria, QStringLiteral("txtLayers"));
+    txtSearch = NewEdit(frmCriteria, QStringLiteral("txtSearch"));
+    txtFolder = NewEdit(frmCriteria, QStringLiteral("txtFolder"));
+    Command9 = NewButton(frmCriteria, QStringLiteral("Command9"), QStringLiteral(".."));
+    Command9->setToolTip(QStringLiteral(" Browse for folder "));
+    Command9->setFixedWidth(Command9->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 24);
+    chkCase = NewCheck(frmCriteria, QStringLiteral("chkCase"), QStringLiteral("Match Case"));
+    chkWhole = NewCheck(frmCriteria, QStringLiteral("chkWhole"), QStringLiteral("Exact Phrase Match"));
+    chkTag = NewCheck(frmCriteria, QStringLiteral("chkTag"), QStringLiteral("Find Multiple Line Text"));
+    chkPath = NewCheck(frmCriteria, QStringLiteral("chkPath"), QStringLiteral("Include File Path"));
+    txtDelimiter = NewEdit(frmCriteria, QStringLiteral("txtDelimiter"));
+    txtDelimiter->setMaxLength(1);
+    // One character, never a blank (typed or pasted).
+    txtDelimiter->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^ ]?")), txtDelimiter));
+    txtDelimiter->setFixedWidth(txtDelimiter->fontMetrics().horizontalAdvance(QStringLiteral("MMM")) + 14);
+    txtDelimiter->setAlignment(Qt::AlignHCenter);
+    cmdSearch = NewButton(frmCriteria, QStringLiteral("cmdSearch"), QStringLiteral("&Search"));
+    cmdAbort = NewButton(frmCriteria, QStringLiteral("cmdAbort"), QStringLiteral("&Abort"));
+    // Enter in the criteria starts the search.
+    cmdSearch->setDefault(true);
+    for (QPushButton* b : {cmdSearch, cmdAbort}) b->setMinimumWidth(b->sizeHint().width() + 24);
+
+    {
+        auto* grid = new QGridLayout(frmCriteria);
+        int row = 0;
+        auto* spaceRow = new QHBoxLayout;
+        spaceRow->addWidget(NewLabel(frmCriteria, QStringLiteral("lblSpace"), QStringLiteral("Space"), cboSpace));
+        spaceRow->addWidget(cboSpace);
+        spaceRow->addStretch();
+        grid->addLayout(spaceRow, row++, 0, 1, 2);
+        auto addBox = [&](const QString& name, const QString& caption, QLineEdit* box, QWidget* beside = nullptr) {
+            grid->addWidget(NewLabel(frmCriteria, name, caption, box), row++, 0, 1, 2);
+            if (beside) {
+                grid->addWidget(box, row, 0);
+                grid->addWidget(beside, row++, 1);
+            } else {
+                grid->addWidget(box, row++, 0, 1, 2);
+            }
+        };
+        addBox(QStringLiteral("lblBlocks"),
+               QStringLiteral("Block Names (Use * for all. Separate block names with commas. Case insensitive)"),
+               txtBlocks);
+        addBox(QStringLiteral("lblLayers"),
+               QStringLiteral("Layer Names (Use * for all. Separate layer names with commas. Case insensitive)"),
+               txtLayers);
+        addBox(QStringLiteral("lblSearchText"),
+               QStringLiteral("Text to Search For (Surround a single word with spaces for whole word search)"),
+               txtSearch);
+        addBox(QStringLiteral("lblFolder"), QStringLiteral("Folder and File Specification"), txtFolder, Command9);
+
+        auto* options = new QHBoxLayout;
+        options->addWidget(chkCase);
+        options->addSpacing(12);
+        options->addWidget(chkWhole);
+        options->addSpacing(12);
+        options->addWidget(chkTag);
+        options->addSpacing(12);
+        options->addWidget(chkPath);
+        options->addStretch();
+        options->addWidget(NewLabel(frmCriteria, QStringLiteral("lblDelimiter"), QStringLiteral("Field Delimiter"),
+                                    txtDelimiter));
+        options->addWidget(txtDelimiter);
+        grid->addLayout(options, row++, 0, 1, 2);
+
+        auto* commands = new QHBoxLayout;
+        commands->addStretch();
+        commands->addWidget(cmdSearch);
+        commands->addWidget(cmdAbort);
+        grid->addLayout(commands, row++, 0, 1, 2);
+        grid->setColumnStretch(0, 1);
+    }
+
+    frmResults = new QGroupBox(QStringLiteral("Search Results"), this);
+    frmResults->setObjectName(QStringLiteral("frmResults"));
+    txtResults = new QPlainTextEdit(frmResults);
+    txtResults->setObjectName(QStringLiteral("txtResults"));
+    txtResults->setReadOnly(true);
+    txtResults->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtResults->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtResults->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    cmdSave = NewButton(frmResults, QStringLiteral("cmdSave"), QStringLiteral("Save to &Text File"));
+    Command1 = NewButton(frmResults, QStringLiteral("Command1"), QStringLiteral("Save to &Clipboard"));
+    chkCSV = NewCheck(frmResults, QStringLiteral("chkCSV"), QStringLiteral("CSV File"));
+    chkInclude =
+        NewCheck(frmResults, QStringLiteral("chkInclude"), QStringLiteral("Include Search Criteria When Saving"));
+    {
+        auto* layout = new QVBoxLayout(frmResults);
+        layout->addWidget(txtResults, 1);
+        auto* saving = new QHBoxLayout;
+        saving->addWidget(cmdSave);
+        saving->addWidget(Command1);
+        saving->addSpacing(12);
+        saving->addWidget(chkCSV);
+        saving->addSpacing(12);
+        saving->addWidget(chkInclude);
+        saving->addStretch();
+        layout->addLayout(saving);
+    }
+
+    lblSearch = new QLabel(this);
+    lblSearch->setObjectName(QStringLiteral("lblSearch"));
+    lblSearch->setFrameShape(QFrame::StyledPanel);
+    lblSearch->setFrameShadow(QFrame::Sunken);
+    // Long paths never widen the window; the line keeps its height when empty.
+    lblSearch->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    lblSearch->setMinimumHeight(lblSearch->fontMetrics().height() + 6);
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("prgSearch"));
+    progress_->setMaximumWidth(200);
+    auto* status = new QHBoxLayout;
+    status->addWidget(lblSearch, 1);
+    status->addWidget(progress_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frmCriteria);
+    layout->addWidget(frmResults, 1);
+    layout->addLayout(status);
+    resize(760, 640);
+
+    connect(cmdSearch, &QPushButton::clicked, this, &Form5::Search);
+    connect(cmdAbort, &QPushButton::clicked, this, &Form5::Abort);
+    connect(cmdSave, &QPushButton::clicked, this, &Form5::SaveToTextFile);
+    connect(Command1, &QPushButton::clicked, this, &Form5::SaveToClipboard);
+    connect(Command9, &QPushButton::clicked, this, &Form5::ChooseFolderAndPattern);
+    for (QLineEdit* box : {txtBlocks, txtLayers, txtDelimiter}) box->installEventFilter(this);
+}
+
+// --- Settings -----------------------------------------------------------------------------------------
+
+void Form5::ApplySettings() {
+    auto read = [this](const char* key, const QString& fallback) {
+        const QVariant value = context_.settings.value(kOptions + QLatin1String(key));
+        if (!value.isValid()) return fallback;
+        // An INI file hands back a hand-written "a,b" as a list.
+        if (value.userType() == QMetaType::QStringList) return value.toStringList().join(u',');
+        return value.toString();
+    };
+    // In this order; a value that cannot be applied leaves its control as it is.
+    const int space =
+        cboSpace->findText(read("Space", QStringLiteral("Both")), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (space >= 0) cboSpace->setCurrentIndex(space);
+    ApplyCheck(chkCase, read("Case", QStringLiteral("0")));
+    ApplyCheck(chkWhole, read("Whole", QStringLiteral("0")));
+    ApplyCheck(chkTag, read("Tag", QStringLiteral("0")));
+    ApplyCheck(chkPath, read("Path", QStringLiteral("1")));
+    txtDelimiter->setText(read("FieldDelimiter", QStringLiteral(",")));
+    FixDelimiterBox();
+    txtBlocks->setText(read("Blocks", QStringLiteral("*")));
+    txtLayers->setText(read("Layers", QStringLiteral("*")));
+    txtSearch->setText(read("Search", QStringLiteral("Enter text phrase here")));
+    txtFolder->setText(read("Folder", QString()));
+    ApplyCheck(chkInclude, read("Include", QStringLiteral("0")));
+    ApplyCheck(chkCSV, read("CSV", QStringLiteral("0")));
+    saveFolder_ = read("TextFile", context_.state.strLastFolder);
+}
+
+void Form5::WriteSettings() {
+    QSettings& s = context_.settings;
+    s.setValue(kOptions + QStringLiteral("Space"), cboSpace->currentText());
+    s.setValue(kOptions + QStringLiteral("Case"), CheckValue(chkCase));
+    s.setValue(kOptions + QStringLiteral("Whole"), CheckValue(chkWhole));
+    s.setValue(kOptions + QStringLiteral("Tag"), CheckValue(chkTag));
+    s.setValue(kOptions + QStringLiteral("Path"), CheckValue(chkPath));
+    s.setValue(kOptions + QStringLiteral("FieldDelimiter"), txtDelimiter->text());
+    s.setValue(kOptions + QStringLiteral("Blocks"), txtBlocks->text());
+    s.setValue(kOptions + QStringLiteral("Layers"), txtLayers->text());
+    s.setValue(kOptions + QStringLiteral("Search"), txtSearch->text());
+    s.setValue(kOptions + QStringLiteral("Folder"), txtFolder->text());
+    s.setValue(kOptions + QStringLiteral("Include"), CheckValue(chkInclude));
+    s.setValue(kOptions + QStringLiteral("CSV"), CheckValue(chkCSV));
+    s.setValue(kOptions + QStringLiteral("TextFile"), saveFolder_);
+    s.sync();
+}
+
+// --- Field rules ----------------------------------------------------------------------------------------
+
+void Form5::FixBlockBox(QLineEdit* box) {
+    if (TrimSpaces(box->text()).isEmpty()) box->setText(QStringLiteral("*"));
+}
+
+void Form5::FixDelimiterBox() {
+    // A stored or pasted blank is no delimiter either.
+    if (txtDelimiter->text().isEmpty() || txtDelimiter->text() == QLatin1String(" "))
+        txtDelimiter->setText(QStringLiteral(","));
+}
+
+bool Form5::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        if (watched == txtBlocks || watched == txtLayers) FixBlockBox(static_cast<QLineEdit*>(watched));
+        else if (watched == txtDelimiter) FixDelimiterBox();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// --- Search ---------------------------------------------------------------------------------------------
+
+SearchCriteria Form5::Criteria() const {
+    SearchCriteria c;
+    c.space = cboSpace->currentText();
+    c.blocks = txtBlocks->text();
+    c.layers = txtLayers->text();
+    c.phrase = txtSearch->text();
+    c.fileSpec = txtFolder->text();
+    c.matchCase = chkCase->isChecked();
+    c.wholePhrase = chkWhole->isChecked();
+    c.multipleLineText = chkTag->isChecked();
+    c.includePath = chkPath->isChecked();
+    c.delimiter = txtDelimiter->text();
+    return c;
+}
+
+void Form5::Warn(const QString& text) {
+    context_.dialogs.Message(this, Dialogs::Icon::Warning, Form1::kApplicationTitle, text);
+}
+
+void Form5::SetSearching(bool searching) {
+    searching_ = searching;
+    cmdSearch->setEnabled(!searching);
+    cmdAbort->setEnabled(searching);
+}
+
+void Form5::Search() {
+    if (searching_) return;
+    // Started by its access key, the search leaves no box behind: apply the rules of leaving them.
+    FixBlockBox(txtBlocks);
+    FixBlockBox(txtLayers);
+    FixDelimiterBox();
+    const SearchCriteria criteria = Criteria();
+    if (const QString refusal = SearchRun::Refusal(criteria); !refusal.isEmpty()) {
+        Warn(refusal);
+        (TrimSpaces(criteria.phrase).isEmpty() ? txtSearch : txtFolder)->setFocus();
+        return;
+    }
+
+    SetSearching(true);
+    const QString previous = results_;
+    results_.clear();
+    txtResults->clear();
+    // An abort left over from a search that ended before it could see it does not stop this one.
+    context_.state.blnAbortSearch = false;
+    SearchRun run(context_.hostClass, context_.state, *frontend_);
+    const SearchResult result = run.Run(criteria);
+    context_.state.blnAbortSearch = false;
+    // A host that could not be started searched nothing: the results shown before stay.
+    results_ = result.hostStarted ? result.text : previous;
+    txtResults->setPlainText(results_);
+    SetSearching(false);
+
+    if (closeRequested_) {
+        closeRequested_ = false;
+        done(closeResult_);
+    }
+}
+
+void Form5::Abort() {
+    if (searching_) context_.state.blnAbortSearch = true;
+}
+
+void Form5::done(int result) {
+    if (searching_) {
+        // Closing during a search: stop it first; the window closes once the search has wound up.
+        closeRequested_ = true;
+        closeResult_ = result;
+        Abort();
+        return;
+    }
+    FixBlockBox(txtBlocks);
+    FixBlockBox(txtLayers);
+    FixDelimiterBox();
+    WriteSettings();
+    QDialog::done(result);
+}
+
+// --- Saving the results -------------------------------------------------------------------------------
+
+void Form5::SaveToTextFile() {
+    if (results_.isEmpty()) {
+        Warn(QStringLiteral("No results to save."));
+        return;
+    }
+    const bool csv = chkCSV->isChecked();
+    const QString filter = csv ? QStringLiteral("CSV Files (*.csv)|*.csv|All Files (*.*)|*.*")
+                               : QStringLiteral("Text Files (*.txt)|*.txt|All Files (*.*)|*.*");
+    const QString defaultName = csv ? QStringLiteral("file.csv") : QStringLiteral("file.txt");
+    const QString path = StripNull(
+        ShowSaveDialog(context_.dialogs, this, filter, QStringLiteral("Save Text File"), saveFolder_, defaultName));
+    if (path.isEmpty()) return;
+    saveFolder_ = FolderPart(path);
+
+    QString text;
+    if (chkInclude->isChecked()) text = SearchCriteriaBlock(Criteria());
+    text += results_ + QStringLiteral("\r\n");
+    // Written beside the target and then put in its place: a failed save leaves an earlier file whole.
+    QSaveFile file(path);
+    // A file the user may write in a folder they may not: written in place.
+    file.setDirectWriteFallback(true);
+    bool saved = file.open(QIODevice::WriteOnly);
+    if (saved) {
+        const QByteArray bytes = EncodeText(text);
+        saved = file.write(bytes) == bytes.size();
+        saved = file.commit() && saved;
+    }
+    if (!saved) {
+        Warn(QStringLiteral("File ") + path + QStringLiteral(" could not be saved."));
+        return;
+    }
+    context_.dialogs.Message(this, Dialogs::Icon::Information, Form1::kApplicationTitle,
+                             QStringLiteral("File ") + path + QStringLiteral(" saved."));
+}
+
+void Form5::SaveToClipboard() {
+    if (results_.isEmpty()) {
+        Warn(QStringLiteral("No results to save."));
+        return;
+    }
+    const QString text = chkInclude->isChecked() ? SearchCriteriaBlock(Criteria()) + results_ : results_;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+    context_.dialogs.Message(this, Dialogs::Icon::Information, Form1::kApplicationTitle,
+                             QString::number(text.size()) + QStringLiteral(" bytes copied to the Clipboard "));
+}
+
+// --- Folder and file pattern -------------------------------------------------------------------------
+
+void Form5::ChooseFolderAndPattern() {
+    const QString current = txtFolder->text();
+    const QString initial = current.isEmpty() ? context_.state.strLastFolder : FolderPart(current);
+    QString folder = BrowseForFolder(context_.dialogs, this, kBrowseTitle, initial);
+    if (folder.isEmpty()) return;
+    context_.state.strLastFolder = folder;
+    folder = WithTrailingSeparator(folder);
+    const std::optional<QString> answer = context_.dialogs.Input(
+        this, kAddSpecTitle, kSpecPromptWithExamples, folder + QStringLiteral("*") + context_.drawingExtension);
+    // A cancelled prompt answers nothing, which empties the box.
+    txtFolder->setText(TrimSpaces(answer.value_or(QString())));
+}
+
+}  // namespace qln

@@ -1,0 +1,23 @@
+// The main window opens the Find Text and File Specifications windows.
+
+#include "search/search_windows.h"
+
+#include "app/main_window.h"
+#include "search/file_spec_window.h"
+#include "search/find_window.h"
+
+namespace qln {
+
+void ConnectSearchWindows(Form1& mainWindow) {
+    Form1* main = &mainWindow;
+    QObject::connect(main, &Form1::findTextRequested, main, [main] {
+        Form5 window(main->Context(), main);
+        window.exec();
+    });
+    QObject::connect(main, &Form1::fileSpecificationsRequested, main, [main] {
+        Form4 window(main->Context(), *main);
+        window.exec();
+    });
+}
+
+}  // namespace qln
