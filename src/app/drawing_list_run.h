@@ -49,7 +49,7 @@ public:
     // How a line of a list file reads (after trimming and upper-casing for the tests).
     struct Line {
         enum Kind { Ignored, End, Single, Wildcard } kind = Ignored;
-        QString drawing;       // the drawing specification, in the case it was written
+        QString drawing;       // the drawing path or pattern, in the case it was written
         QString templatePath;  // everything after the first comma, unchanged
         bool recursive = false;
     };

@@ -1,5 +1,5 @@
 #pragma once
-// The search over many drawings: every drawing matching a folder-and-file specification is opened
+// The search over many drawings: every drawing matching a folder-and-file pattern is opened
 // read-only, searched for a phrase, and closed; the hit rows of all of them make one result text.
 
 #include "host/automation.h"

@@ -1,4 +1,4 @@
-// qln-cli find: search the drawings matching a folder-and-file specification for a phrase.
+// qln-cli find: search the drawings matching a folder and file pattern for a phrase.
 
 #include "app/search_run.h"
 #include "cli/common.h"
@@ -40,7 +40,7 @@ int Find(const QStringList& args) {
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2) {
-        ctx.ui.Error(QStringLiteral("give a phrase and a folder-and-file specification; usage: ") + usage);
+        ctx.ui.Error(QStringLiteral("give a phrase and a folder and file pattern; usage: ") + usage);
         return kBadUsage;
     }
     SearchCriteria criteria;
