@@ -105,6 +105,13 @@ std::int16_t cAutoCAD::CloseDrawing(bool blnSave) {
         close(false);
     } else {
         close(true);
+        // A save that failed leaves the document open in the host; close it unsaved so it is not left
+        // open and locked for the rest of the run. The failure stays the pending error.
+        if (pending_) {
+            const host::Error failed = pending_.error();
+            close(false);
+            pending_.Record(failed);
+        }
     }
 
     if (objDoc) {

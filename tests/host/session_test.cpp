@@ -150,6 +150,16 @@ TEST_F(SessionTest, FailedSaveIsReportedAndTheDrawingStillClosed) {
 
     // Closing with nothing open fails too: the document reference is empty.
     EXPECT_EQ(session.CloseDrawing(true), -1);
+
+    // Saved in its own format by closing: a failed save still closes the drawing, unsaved.
+    session.strVersion = "0";
+    host->FailNext("Close");
+    ASSERT_EQ(session.OpenDrawing("/dwg/a.dwg"), 1);
+    EXPECT_EQ(session.CloseDrawing(true), -1);
+    EXPECT_EQ(host->CallsTo("Close").mid(host->CallsTo("Close").size() - 2),
+              (QStringList{"Close(/dwg/a.dwg,1)", "Close(/dwg/a.dwg,0)"}));
+    EXPECT_TRUE(host->open.empty());
+    EXPECT_EQ(host->Drawing("/dwg/a.dwg")->saves, 0);
 }
 
 TEST_F(SessionTest, CloseAutoCADClosesEveryDocumentUnsavedThenQuits) {
