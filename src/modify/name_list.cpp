@@ -14,6 +14,29 @@ QString TrimSpaces(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
+QString UpperEachCharacter(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        char32_t c = text.at(i).unicode();
+        qsizetype width = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            width = 2;
+        }
+        // QChar's mapping is the simple one-to-one mapping; it leaves characters such as "ß" alone.
+        const char32_t upper = QChar::toUpper(c);
+        if (QChar::requiresSurrogates(upper)) {
+            out.append(QChar::highSurrogate(upper));
+            out.append(QChar::lowSurrogate(upper));
+        } else {
+            out.append(QChar(static_cast<char16_t>(upper)));
+        }
+        i += width;
+    }
+    return out;
+}
+
 QString NormaliseNameList(const QString& trimmedList) {
     if (trimmedList == u"*") return trimmedList;
     QString list = trimmedList;

@@ -17,6 +17,11 @@ std::int16_t CountSpaces(const QString& text);
 // Text with leading and trailing spaces removed (the space character only; tabs stay).
 QString TrimSpaces(const QString& text);
 
+// Text in upper case one character at a time: a character whose upper-case form is more than one
+// character ("ß" -> "SS", "ŉ" -> "ʼN") stays as it is. Names compared later "ignoring case" fold case per
+// character too, so a list upper-cased this way still admits the name it was typed from ("Maße").
+QString UpperEachCharacter(const QString& text);
+
 // The normalised form of an already trimmed list: "*" stays as it is; otherwise commas become spaces
 // and one space is added at each end ("A,B" -> " A B ", "A, B" -> " A  B ").
 QString NormaliseNameList(const QString& trimmedList);

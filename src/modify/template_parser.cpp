@@ -15,7 +15,8 @@ namespace {
 // The command list is indexed by a 16-bit signed integer.
 constexpr qsizetype kMaxCommands = 32768;
 
-QString TrimUpper(const QString& line) { return TrimSpaces(line).toUpper(); }
+// Upper case per character: a layer or block name such as "Maße" must still match itself afterwards.
+QString TrimUpper(const QString& line) { return UpperEachCharacter(TrimSpaces(line)); }
 
 }  // namespace
 

@@ -75,7 +75,7 @@ QString cAutoCAD::SearchAttributes(const QString& strDrawing, const QString& str
 
     auto searchPart = [&](const SpacePart& part) {
         filterData[1] = part.flag;
-        if (TrimSpaces(strBlockName).toUpper() == part.keyword) {
+        if (UpperEachCharacter(TrimSpaces(strBlockName)) == part.keyword) {
             // Loose text of the space.
             filterData[0] = blnTag ? QStringLiteral("MTEXT") : QStringLiteral("TEXT");
             for (const host::EntityPtr& text : select(part.looseSet)) {

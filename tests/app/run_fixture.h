@@ -1,8 +1,9 @@
 #pragma once
-// A temporary program folder with drawings and templates for the run tests, on the in-memory host.
-//
-// Every drawing exists twice: as a file (the runs check that drawings exist before opening them) and as
-// a drawing of the test host (which holds its text objects and records what the run did).
+// A temporary program folder with drawings and templates for the run tests. RunFolderFixture is the
+// folder, the program state, the recording frontend, templates and logs; RunFixture adds the in-memory
+// host, on which every drawing exists twice: as a file (the runs check that drawings exist before
+// opening them) and as a drawing of the test host (which holds its text objects and records what the
+// run did).
 
 #include "host/program_state.h"
 #include "support/files.h"
@@ -17,12 +18,11 @@
 
 namespace testhost {
 
-class RunFixture : public ::testing::Test {
+class RunFolderFixture : public ::testing::Test {
 protected:
     QTemporaryDir tmp;
     QString root;       // ends with a separator
     QString logs;
-    std::shared_ptr<TestHost> host = std::make_shared<TestHost>();
     qln::ProgramState state;
     RecordingFrontend ui;
 
@@ -32,15 +32,6 @@ protected:
         QDir().mkpath(logs);
         state.programFolder = logs;
         state.logFolder = logs;
-    }
-
-    // A drawing file and its test-host twin with one loose model-space text.
-    TestDrawing& Drawing(const QString& relative, const QString& text = "colour note") {
-        const QString path = root + relative;
-        EXPECT_TRUE(WriteFile(path, "0\nEOF\n"));
-        TestDrawing& dwg = host->AddDrawing(path);
-        dwg.AddText("MODEL", text);
-        return dwg;
     }
 
     QString Template(const QString& name, const QByteArray& commands,
@@ -68,6 +59,20 @@ protected:
         QStringList out;
         for (const QString& l : lines) out << Untimed(l);
         return out;
+    }
+};
+
+class RunFixture : public RunFolderFixture {
+protected:
+    std::shared_ptr<TestHost> host = std::make_shared<TestHost>();
+
+    // A drawing file and its test-host twin with one loose model-space text.
+    TestDrawing& Drawing(const QString& relative, const QString& text = "colour note") {
+        const QString path = root + relative;
+        EXPECT_TRUE(WriteFile(path, "0\nEOF\n"));
+        TestDrawing& dwg = host->AddDrawing(path);
+        dwg.AddText("MODEL", text);
+        return dwg;
     }
 };
 

@@ -2,7 +2,7 @@
 // text changes nothing else in the file; ezdxf loads every saved drawing and audits it no worse than the
 // original. Work happens on copies in a temporary folder.
 
-#include "dxf_test_util.h"
+#include "support/dxf_test_util.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -2,7 +2,7 @@
 // points and angles in object coordinate systems, model and paper space with layouts and blocks, and
 // deleting entities that other objects name.
 
-#include "dxf_test_util.h"
+#include "support/dxf_test_util.h"
 
 #include <QDir>
 #include <QFile>

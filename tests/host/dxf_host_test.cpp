@@ -1,7 +1,7 @@
 // The DXF host through the automation interface and a cAutoCAD session, on drawings written by hand:
 // documents, selection, blocks, entity members, text changes, deleting, saving and locking.
 
-#include "dxf_test_util.h"
+#include "support/dxf_test_util.h"
 
 #include <QDir>
 #include <QFile>

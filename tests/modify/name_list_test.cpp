@@ -33,3 +33,15 @@ TEST(NameList, SingleBlockNarrowing) {
     EXPECT_FALSE(NamesSingleBlock(NormaliseNameList("*MODEL_SPACE")));
     EXPECT_FALSE(NamesSingleBlock(NormaliseNameList("*paper_space")));
 }
+
+TEST(NameList, UpperCasingKeepsEveryCharacterAMatchForItself) {
+    // A character whose upper case is two characters stays; the others change one for one, outside
+    // the Basic Multilingual Plane too.
+    EXPECT_EQ(UpperEachCharacter(QString::fromUtf8("Maße, ŉ, été, ǆ, 𐐨x")), QString::fromUtf8("MAßE, ŉ, ÉTÉ, Ǆ, 𐐀X"));
+    EXPECT_EQ(UpperEachCharacter(""), "");
+    // What the lists are for: the upper-cased list still admits the name as the drawing spells it.
+    const QString layers = NormaliseNameList(UpperEachCharacter(QString::fromUtf8("Maße,Straße")));
+    EXPECT_TRUE(NameListAdmits(layers, QString::fromUtf8("Maße")));
+    EXPECT_TRUE(NameListAdmits(layers, QString::fromUtf8("STRAßE")));
+    EXPECT_FALSE(NameListAdmits(layers, "MASSE"));
+}

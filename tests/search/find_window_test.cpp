@@ -3,7 +3,7 @@
 // the main window, and a search of real DXF drawings.
 
 #include "host/dxf/dxf_host.h"
-#include "host/dxf_test_util.h"
+#include "support/dxf_test_util.h"
 #include "search/search_windows.h"
 #include "search_window_fixture.h"
 

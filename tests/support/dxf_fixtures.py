@@ -1,4 +1,4 @@
-"""Fixtures and checks for the DXF host tests, made with ezdxf (an independent DXF reader and writer).
+"""Fixtures and checks for the tests on the DXF host, made with ezdxf (an independent DXF reader and writer).
 
     dxf_fixtures.py make FOLDER       write the fixture drawings into FOLDER
     dxf_fixtures.py props FILE        print, as JSON, what ezdxf reads for each TEXT, MTEXT and INSERT
@@ -6,7 +6,14 @@
     dxf_fixtures.py check             read [{"original", "saved"}] as JSON from standard input; print for
                                       each whether ezdxf loads the saved drawing, the audit error codes of
                                       both, the texts of the saved one and the number of texts of the original
+    dxf_fixtures.py engines FOLDER    write the drawings of the engine tests (engines.dxf, words.dxf)
+    dxf_fixtures.py texts FILE...     print, as JSON, every TEXT and MTEXT of each file by where it lies
+                                      ("Model", a layout name or a block name): type, layer, handle, text
+    dxf_fixtures.py csv DELIMITER     read delimited rows from standard input; print them as JSON lists
+    dxf_fixtures.py many FILE COUNT   write a drawing with COUNT single-line texts in model space
 """
+import csv
+import io
 import json
 import math
 import os
@@ -123,6 +130,81 @@ def make(folder):
     doc.saveas(os.path.join(folder, "references.dxf"))
 
 
+def engines(folder):
+    os.makedirs(folder, exist_ok=True)
+    # Loose text in both spaces, blocks referenced once, three times and from both spaces, layer
+    # names that a name list can trip over, and texts holding a delimiter and quotes.
+    doc = ezdxf.new("R2000")
+    for name in ("A", "Exact", "Layer", "Other", "Quote", "Empty", "Maße", "MASSE"):
+        doc.layers.add(name)
+    msp = doc.modelspace()
+    msp.add_text("model item", dxfattribs={"layer": "A"})
+    msp.add_mtext("model mtext item", dxfattribs={"layer": "A"})
+    msp.add_text("ABC", dxfattribs={"layer": "Exact"})
+    msp.add_text("ABC ", dxfattribs={"layer": "Exact"})
+    msp.add_text("on layer item", dxfattribs={"layer": "Layer"})
+    msp.add_text("other layer item", dxfattribs={"layer": "Other"})
+    msp.add_text('say "hi", then; go', dxfattribs={"layer": "Quote"})
+    msp.add_mtext('mtext "hi", too', dxfattribs={"layer": "Quote"})
+    msp.add_text("maße item", dxfattribs={"layer": "Maße"})
+    msp.add_text("masse item", dxfattribs={"layer": "MASSE"})
+    paper = doc.layouts.get("Layout1")
+    paper.add_text("paper item", dxfattribs={"layer": "A"})
+    paper.add_mtext("paper mtext item", dxfattribs={"layer": "A"})
+    notes = doc.blocks.new("NOTES")
+    notes.add_text("notes item", dxfattribs={"layer": "A"})
+    notes.add_mtext("notes mtext item", dxfattribs={"layer": "A"})
+    doc.blocks.new("NOTES2").add_text("notes2 item", dxfattribs={"layer": "A"})
+    doc.blocks.new("TITLE").add_text("title item", dxfattribs={"layer": "A"})
+    for x in range(3):
+        msp.add_blockref("NOTES", (10 * x, 0))
+    msp.add_blockref("NOTES2", (0, 10))
+    msp.add_blockref("TITLE", (0, 20))
+    paper.add_blockref("TITLE", (0, 0))
+    doc.saveas(os.path.join(folder, "engines.dxf"))
+
+    # One single-line and one multiple-line text to change, and texts for the empty find texts.
+    doc = ezdxf.new("R2000")
+    msp = doc.modelspace()
+    msp.add_text("abc def", dxfattribs={"layer": "P"})
+    msp.add_mtext("abc def", dxfattribs={"layer": "P"})
+    msp.add_text("keep", dxfattribs={"layer": "E"})
+    msp.add_text("", dxfattribs={"layer": "E"})
+    doc.saveas(os.path.join(folder, "words.dxf"))
+
+
+def texts_by_place(paths):
+    out = {}
+    for p in paths:
+        doc = ezdxf.readfile(p)
+        places = {}
+        for block in doc.blocks:
+            if block.block_record.is_any_layout:
+                place = "Model" if block.block_record.is_modelspace else "Paper"
+            else:
+                place = block.name
+            for e in block:
+                if e.dxftype() in ("TEXT", "MTEXT"):
+                    text = e.text if e.dxftype() == "MTEXT" else e.dxf.text
+                    places.setdefault(place, []).append({"type": e.dxftype(), "layer": e.dxf.layer,
+                                                         "handle": e.dxf.handle, "text": shown_text(doc, text)})
+        out[p] = places
+    print(json.dumps(out))
+
+
+def parse_rows(delimiter):
+    data = sys.stdin.buffer.read().decode("utf-8")
+    print(json.dumps(list(csv.reader(io.StringIO(data, newline=""), delimiter=delimiter))))
+
+
+def many(path, count):
+    doc = ezdxf.new("R2000")
+    msp = doc.modelspace()
+    for i in range(count):
+        msp.add_text(f"text number {i} on sheet", dxfattribs={"layer": f"L{i % 10}", "insert": (i % 500, i // 500)})
+    doc.saveas(path)
+
+
 def wcs_point(e):
     if e.dxftype() == "MTEXT":
         return list(e.dxf.insert)
@@ -216,5 +298,13 @@ if __name__ == "__main__":
         readable(sys.argv[2:])
     elif command == "check":
         check()
+    elif command == "engines":
+        engines(sys.argv[2])
+    elif command == "texts":
+        texts_by_place(sys.argv[2:])
+    elif command == "csv":
+        parse_rows(sys.argv[2])
+    elif command == "many":
+        many(sys.argv[2], int(sys.argv[3]))
     else:
         sys.exit(f"unknown command {command}")

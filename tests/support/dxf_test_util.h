@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for the DXF host tests: drawings written by hand, a session on the DXF host, ezdxf runs.
+// Helpers for tests on the DXF host: drawings written by hand, a session on the DXF host, ezdxf runs.
 
 #include "host/cautocad.h"
 #include "host/dxf/dxf_file.h"
@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -113,7 +114,7 @@ inline PairList ReadPairs(const QByteArray& bytes) {
     return out;
 }
 
-inline QString FixtureScript() { return QStringLiteral(QLN_TEST_SOURCE_DIR "/host/dxf_fixtures.py"); }
+inline QString FixtureScript() { return QStringLiteral(QLN_TEST_SOURCE_DIR "/support/dxf_fixtures.py"); }
 
 // Run the fixture script with ezdxf; its standard output, or an empty array on failure (with a test failure).
 inline QByteArray RunEzdxf(const QStringList& args, const QByteArray& input = {}) {
@@ -129,6 +130,34 @@ inline QByteArray RunEzdxf(const QStringList& args, const QByteArray& input = {}
     const QByteArray err = p.readAllStandardError();
     EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
     return p.readAllStandardOutput();
+}
+
+// What ezdxf reads from each drawing: for every place ("Model", "Paper" or a block name) its TEXT and
+// MTEXT entities in file order, each with "type", "layer", "handle" and "text".
+inline QJsonObject EzdxfTexts(const QStringList& paths) {
+    return QJsonDocument::fromJson(RunEzdxf(QStringList{"texts"} + paths)).object();
+}
+
+// The texts of one place of one drawing, as ezdxf read them (see EzdxfTexts), optionally of one type.
+inline QStringList PlaceTexts(const QJsonObject& texts, const QString& path, const QString& place,
+                              const QString& type = {}) {
+    QStringList out;
+    for (const auto v : texts.value(path).toObject().value(place).toArray()) {
+        const QJsonObject e = v.toObject();
+        if (type.isEmpty() || e.value("type").toString() == type) out << e.value("text").toString();
+    }
+    return out;
+}
+
+// Delimited rows as Python's csv reader splits them (RFC 4180 quoting).
+inline QList<QStringList> CsvRows(const QString& text, const QString& delimiter) {
+    QList<QStringList> out;
+    for (const auto row : QJsonDocument::fromJson(RunEzdxf({"csv", delimiter}, text.toUtf8())).array()) {
+        QStringList fields;
+        for (const auto f : row.toArray()) fields << f.toString();
+        out << fields;
+    }
+    return out;
 }
 
 #define SKIP_WITHOUT_EZDXF()                                                    \
