@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include <sys/mman.h>
+
 namespace qln::dxf {
 
 namespace {
@@ -67,12 +69,13 @@ host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
 
     std::uint32_t pos = 0;
     if (f.bytes_.startsWith("\xEF\xBB\xBF")) pos = 3;  // UTF-8 byte-order mark, kept as it is
-    // Room for every pair at once: two lines make a pair.
-    const auto lines = std::count(data, data + n, eolChar);
-    f.pairs_.reserve(size_t(lines) / 2 + 1);
+    // One pass over the bytes. A pair takes ten bytes or more in practice; the room reserved beyond what
+    // is used is never touched, so it costs address space, not memory.
+    f.slots_.reserve(size_t(n) / 6 + 16);
+    AdviseHugePages(f.slots_.data(), f.slots_.capacity() * sizeof(Slot));
 
     while (pos < n) {
-        const std::uint32_t index = static_cast<std::uint32_t>(f.pairs_.size());
+        const std::uint32_t index = static_cast<std::uint32_t>(f.slots_.size());
         const qint64 line = Line(index);
         std::uint32_t codeEnd, valueStart;
         lineAt(pos, codeEnd, valueStart);
@@ -95,12 +98,54 @@ host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
         lineAt(valueStart, valueEnd, next);
         if (valueEnd - valueStart > kMaxLineLength)
             return BadFormat(AtLine(line + 1, QStringLiteral("the line is longer than %1 bytes").arg(kMaxLineLength)));
-        f.pairs_.push_back(Pair{pos, valueStart, valueEnd, static_cast<std::int16_t>(code)});
+        std::uint8_t codeLineLength = kLongCodeLine;
+        if (valueStart - pos < kLongCodeLine) codeLineLength = static_cast<std::uint8_t>(valueStart - pos);
+        else f.longCodeLines_.emplace_back(index, pos);
+        f.slots_.push_back(Slot{valueStart, static_cast<std::int16_t>(code), codeLineLength,
+                                static_cast<std::uint8_t>(next - valueEnd)});
         pos = next;
-        if (code == 0 && f.Trimmed(index) == "EOF") break;  // what follows is kept, not read
+        if (code == 0) {  // what follows EOF is kept, not read
+            QByteArrayView value(data + valueStart, valueEnd - valueStart);
+            if (value.trimmed() == "EOF") break;
+        }
     }
     f.indexEnd_ = pos;
     return f;
+}
+
+std::uint32_t DxfFile::LongCodeLineStart(std::uint32_t i) const {
+    const auto it = std::lower_bound(longCodeLines_.begin(), longCodeLines_.end(), std::make_pair(i, std::uint32_t(0)));
+    return it->second;
+}
+
+void AdviseHugePages(void* data, size_t size) {
+#ifdef MADV_HUGEPAGE
+    // Only whole huge pages inside the block; the kernel ignores the advice where it cannot follow it.
+    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+    if (size < 2 * kHuge) return;
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
+    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
+QByteArray ReadFileBytes(QFile& file) {
+    const qint64 size = file.size();
+    if (size <= 0 || size >= std::numeric_limits<std::uint32_t>::max()) return file.readAll();
+    QByteArray bytes(size, Qt::Uninitialized);
+    AdviseHugePages(bytes.data(), size_t(size));
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 r = file.read(bytes.data() + got, size - got);
+        if (r <= 0) break;
+        got += r;
+    }
+    bytes.truncate(got);
+    if (got == size) bytes += file.readAll();  // a file that grew while it was read
+    return bytes;
 }
 
 std::optional<double> DxfFile::Number(std::uint32_t i) const {
