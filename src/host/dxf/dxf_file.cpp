@@ -1,11 +1,16 @@
 #include "host/dxf/dxf_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <limits>
 
 #include <sys/mman.h>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace qln::dxf {
 
@@ -24,6 +29,53 @@ bool LooksLikeDwg(const QByteArray& b) {
         if (b[i] < '0' || b[i] > '9') return false;
     return b[6] != '\r' && b[6] != '\n';
 }
+
+// Finds line ends 64 bytes at a time: a bit mask of the line-end bytes of the block holding the position
+// asked for, kept for the next question. DXF lines are a few bytes long, so most questions are answered
+// from the mask of the block before.
+class LineEnds {
+public:
+    LineEnds(const char* data, std::uint32_t size, char eol) : data_(data), size_(size), eol_(eol) {}
+
+    // The first line end at or after `pos`, or the size when there is none.
+    std::uint32_t Next(std::uint32_t pos) {
+        while (pos < size_) {
+            const std::uint32_t block = pos & ~std::uint32_t(63);
+            if (block != block_) Load(block);
+            const std::uint64_t ahead = mask_ & (~std::uint64_t(0) << (pos - block));
+            if (ahead) return block + std::uint32_t(std::countr_zero(ahead));
+            pos = block + 64;
+        }
+        return size_;
+    }
+
+private:
+    void Load(std::uint32_t block) {
+        block_ = block;
+        mask_ = 0;
+        const char* p = data_ + block;
+        if (size_ - block >= 64) {
+#ifdef __SSE2__
+            const __m128i eol = _mm_set1_epi8(eol_);
+            for (int i = 0; i < 4; ++i) {
+                const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+                const auto bits = std::uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, eol)));
+                mask_ |= std::uint64_t(bits) << (16 * i);
+            }
+            return;
+#endif
+        }
+        const std::uint32_t count = std::min<std::uint32_t>(64, size_ - block);
+        for (std::uint32_t i = 0; i < count; ++i)
+            if (p[i] == eol_) mask_ |= std::uint64_t(1) << i;
+    }
+
+    const char* data_;
+    std::uint32_t size_;
+    char eol_;
+    std::uint32_t block_ = 1;  // no block starts there: the first question loads one
+    std::uint64_t mask_ = 0;
+};
 
 }  // namespace
 
@@ -54,11 +106,10 @@ host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
     // Lines end with LF (a CR before it belongs to the line end); a file without any LF uses CR alone.
     const bool crOnly = std::memchr(data, '\n', n) == nullptr && std::memchr(data, '\r', n) != nullptr;
     const char eolChar = crOnly ? '\r' : '\n';
+    LineEnds lineEnds(data, n, eolChar);
     // One line from `pos`: its content end (line end excluded) and the start of the next line.
     auto lineAt = [&](std::uint32_t pos, std::uint32_t& contentEnd, std::uint32_t& next) {
-        // DXF lines are short: a plain loop beats a library call per line.
-        std::uint32_t eol = pos;
-        while (eol < n && data[eol] != eolChar) ++eol;
+        const std::uint32_t eol = lineEnds.Next(pos);
         if (eol == n) {
             contentEnd = next = n;
             return;
