@@ -11,9 +11,10 @@ usage: compare.py [--qln PATH] [--data DIR] [--work DIR] [--reps N] [--quick] [-
   --quick 1, 5 MB and the batches of 10 and 100 only, 3 repetitions (a smoke run)
 
 Every timing is wall time of a whole process (start-up included), the median over the repetitions;
-peak memory is the process's maximum resident set (wait4 rusage). Drawings are copied afresh before
-each timed run that changes them; the copy is not timed. The file cache is warm: each measurement
-follows an untimed read of the same files.
+CPU time (user + system) is given beside it. Peak memory is the program's maximum resident set, from
+/usr/bin/time in one more, untimed run (the ezdxf script's from wait4). Drawings are copied afresh before
+each run that changes them, and the copies are flushed to disk (sync) before the timed run starts; the
+copy is not timed. The file cache is warm: each measurement follows an untimed read of the same files.
 """
 import argparse
 import os
@@ -35,7 +36,7 @@ PHRASE = "colour"
 
 
 def run(cmd, stdout):
-    """Run `cmd` with its output to the file `stdout`; return (seconds, peak RSS in bytes).
+    """Run `cmd` with its output to the file `stdout`; return (seconds, CPU seconds, peak RSS in bytes).
 
     The output goes to a real file, not /dev/null: GNU grep stops at the first match when it sees its
     output is /dev/null, which would time nothing."""
@@ -50,7 +51,7 @@ def run(cmd, stdout):
     if p.returncode not in (0, 1) or (p.returncode == 1 and os.path.basename(cmd[0]) in ("cp", "qln-cli")
                                           and "find" not in cmd[1:2]):
         sys.exit("failed (%d): %s\n%s" % (p.returncode, " ".join(cmd[:6]), err))
-    return elapsed, usage.ru_maxrss * 1024
+    return elapsed, usage.ru_utime + usage.ru_stime, usage.ru_maxrss * 1024
 
 
 def warm(paths):
@@ -67,6 +68,7 @@ class Bench:
         self.work = args.work or tempfile.mkdtemp(prefix="qln-bench-")
         os.makedirs(self.work, exist_ok=True)
         self.reps = args.reps
+        self.cpu = {}
         self.modify_t = self.write("modify.txt", MODIFY_TEMPLATE)
         self.one_t = self.write("one-text.txt", ONE_TEXT_TEMPLATE)
         self.logs = os.path.join(self.work, "logs")
@@ -90,9 +92,10 @@ class Bench:
             out.append(t)
         return d, out
 
-    def timed(self, reps, make_cmd, sources=None, tag="run"):
-        """Median seconds and the largest peak RSS over `reps` runs of make_cmd(copies or sources)."""
-        times, peak = [], 0
+    def timed(self, reps, make_cmd, sources=None, tag="run", measure_memory=False):
+        """Median seconds and the largest peak RSS over `reps` runs of make_cmd(copies or sources); the
+        median CPU seconds (user + system) go to self.cpu[tag]."""
+        times, cpus, peak = [], [], 0
         for _ in range(reps):
             if sources is not None:
                 folder, copies = self.fresh(sources, tag)
@@ -100,10 +103,25 @@ class Bench:
                 cmd = make_cmd(folder, copies)
             else:
                 cmd = make_cmd(None, None)
+            # Earlier runs' files go to disk now, not while this run is timed.
+            os.sync()
             with open(os.path.join(self.work, "stdout.txt"), "wb") as out:
-                t, rss = run(cmd, out)
+                t, cpu, rss = run(cmd, out)
             times.append(t)
+            cpus.append(cpu)
             peak = max(peak, rss)
+        self.cpu[tag] = statistics.median(cpus)
+        if measure_memory:
+            # The peak of a process forked from this script counts this script's own pages until it
+            # execs; /usr/bin/time reports the program's alone. One more run, not timed.
+            if sources is not None:
+                folder, copies = self.fresh(sources, tag)
+                cmd = make_cmd(folder, copies)
+            report = os.path.join(self.work, "time.txt")
+            with open(os.path.join(self.work, "stdout.txt"), "wb") as out:
+                run(["/usr/bin/time", "-f", "%M", "-o", report] + cmd, out)
+            with open(report) as f:
+                peak = int(f.read().split()[-1]) * 1024
         return statistics.median(times), peak
 
     # ---- the measurements ------------------------------------------------------------------------------
@@ -115,14 +133,16 @@ class Bench:
         # open-change-save of one text vs cp of the same bytes
         cp_out = os.path.join(self.work, "cp-out")
         os.makedirs(cp_out, exist_ok=True)
-        r["cp"], _ = self.timed(reps, lambda f, c: ["cp"] + list(sources) + [cp_out], None)
+        r["cp"], _ = self.timed(reps, lambda f, c: ["cp"] + list(sources) + [cp_out], None, "cp")
         r["one"], r["one_rss"] = self.timed(
             reps, lambda f, c: [self.qln, "modify", "--quiet", "--template", self.one_t, "--log-dir", self.logs] + c,
-            sources, "one")
+            sources, "one", True)
+        r["one_cpu"] = self.cpu["one"]
         # the modification run vs the ezdxf script
         r["mod"], r["mod_rss"] = self.timed(
             reps, lambda f, c: [self.qln, "modify", "--quiet", "--template", self.modify_t, "--log-dir", self.logs] + c,
-            sources, "mod")
+            sources, "mod", True)
+        r["mod_cpu"] = self.cpu["mod"]
         sample = sources if ezdxf_sample is None else sources[:ezdxf_sample]
         t, r["ez_rss"] = self.timed(ezdxf_reps, lambda f, c: [PY, os.path.join(HERE, "ezdxf_modify.py")] + c,
                                     sample, "ez")
@@ -135,7 +155,8 @@ class Bench:
             spec = os.path.join(os.path.dirname(sources[0]), "*.dxf")
         r["find"], r["find_rss"] = self.timed(
             reps, lambda f, c: [self.qln, "find", "--quiet", "--output", os.path.join(self.work, "find.txt"),
-                                PHRASE, spec], None)
+                                PHRASE, spec], None, "find", True)
+        r["find_cpu"] = self.cpu["find"]
         r["grep"], _ = self.timed(reps, lambda f, c: ["grep", "-c", "-i", PHRASE] + list(sources), None)
         return r
 
@@ -143,7 +164,8 @@ class Bench:
         src = os.path.join(self.data, "texts-100k.dxf")
         warm([src])
         page = os.path.join(self.work, "attr.htm")
-        t, rss = self.timed(reps, lambda f, c: [self.qln, "report", "--quiet", "--output", page, src], None)
+        t, rss = self.timed(reps, lambda f, c: [self.qln, "report", "--quiet", "--output", page, src], None, "report",
+                            True)
         return {"size": os.path.getsize(src), "time": t, "rss": rss, "page": os.path.getsize(page)}
 
 
@@ -163,7 +185,7 @@ def main():
     if args.quick:
         args.reps = 3
     b = Bench(args)
-    base_t, base_rss = b.timed(args.reps, lambda f, c: [b.qln, "--version"], None)
+    base_t, base_rss = b.timed(args.reps, lambda f, c: [b.qln, "--version"], None, "version", True)
 
     sizes = [1, 5] if args.quick else [1, 5, 20, 100]
     batches = [10, 100] if args.quick else [10, 100, 1000]
@@ -193,6 +215,14 @@ def main():
         out.append("| %s | %.1f | %.4f | %.4f | %.1f× | %.2f%s | %.4f | %.0f× | %.4f | %.4f | %.1f× |" % (
             r["label"], mb(r["size"]), r["cp"], r["one"], r["one"] / r["cp"], r["ez"], r["ez_note"], r["mod"],
             r["ez"] / r["mod"], r["grep"], r["find"], r["find"] / r["grep"]))
+    out.append("")
+    out.append("CPU time of the qln-cli runs (user + system, median; less disturbed by other load than wall time, "
+               "and without the waits for fsync):")
+    out.append("")
+    out.append("| drawings | one-text CPU s | modify CPU s | find CPU s |")
+    out.append("|---|---|---|---|")
+    for r in rows:
+        out.append("| %s | %.4f | %.4f | %.4f |" % (r["label"], r["one_cpu"], r["mod_cpu"], r["find_cpu"]))
     out.append("")
     out.append("Peak memory (max RSS) against the largest drawing of the run; \"net\" takes off the %.1f MB a bare "
                "start-up holds (target ≤3×):" % mb(base_rss))
