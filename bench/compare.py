@@ -150,12 +150,12 @@ class Bench:
         r["ez_note"] = "" if len(sample) == len(sources) else " (sampled %d, scaled)" % len(sample)
         # search vs grep
         if len(sources) == 1:
-            spec = sources[0]
+            pattern = sources[0]
         else:
-            spec = os.path.join(os.path.dirname(sources[0]), "*.dxf")
+            pattern = os.path.join(os.path.dirname(sources[0]), "*.dxf")
         r["find"], r["find_rss"] = self.timed(
             reps, lambda f, c: [self.qln, "find", "--quiet", "--output", os.path.join(self.work, "find.txt"),
-                                PHRASE, spec], None, "find", True)
+                                PHRASE, pattern], None, "find", True)
         r["find_cpu"] = self.cpu["find"]
         r["grep"], _ = self.timed(reps, lambda f, c: ["grep", "-c", "-i", PHRASE] + list(sources), None)
         return r
