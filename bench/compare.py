@@ -131,9 +131,13 @@ class Bench:
         warm(sources)
         r = {"label": label, "size": size, "largest": largest, "files": len(sources)}
         # open-change-save of one text vs cp of the same bytes
-        cp_out = os.path.join(self.work, "cp-out")
-        os.makedirs(cp_out, exist_ok=True)
-        r["cp"], _ = self.timed(reps, lambda f, c: ["cp"] + list(sources) + [cp_out], None, "cp")
+        # cp makes new files, as a save does: into an empty folder each time, not over the last copies.
+        def cp_command(folder, copies):
+            cp_out = os.path.join(self.work, "cp-out")
+            shutil.rmtree(cp_out, ignore_errors=True)
+            os.makedirs(cp_out)
+            return ["cp"] + list(sources) + [cp_out]
+        r["cp"], _ = self.timed(reps, cp_command, None, "cp")
         r["one"], r["one_rss"] = self.timed(
             reps, lambda f, c: [self.qln, "modify", "--quiet", "--template", self.one_t, "--log-dir", self.logs] + c,
             sources, "one", True)
