@@ -6,8 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include <sys/mman.h>
-
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -123,7 +121,6 @@ host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
     // One pass over the bytes. A pair takes ten bytes or more in practice; the room reserved beyond what
     // is used is never touched, so it costs address space, not memory.
     f.slots_.reserve(size_t(n) / 6 + 16);
-    AdviseHugePages(f.slots_.data(), f.slots_.capacity() * sizeof(Slot));
 
     while (pos < n) {
         const std::uint32_t index = static_cast<std::uint32_t>(f.slots_.size());
@@ -169,25 +166,10 @@ std::uint32_t DxfFile::LongCodeLineStart(std::uint32_t i) const {
     return it->second;
 }
 
-void AdviseHugePages(void* data, size_t size) {
-#ifdef MADV_HUGEPAGE
-    // Only whole huge pages inside the block; the kernel ignores the advice where it cannot follow it.
-    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
-    if (size < 2 * kHuge) return;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(data) + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHuge - 1);
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)data;
-    (void)size;
-#endif
-}
-
 QByteArray ReadFileBytes(QFile& file) {
     const qint64 size = file.size();
     if (size <= 0 || size >= std::numeric_limits<std::uint32_t>::max()) return file.readAll();
     QByteArray bytes(size, Qt::Uninitialized);
-    AdviseHugePages(bytes.data(), size_t(size));
     qint64 got = 0;
     while (got < size) {
         const qint64 r = file.read(bytes.data() + got, size - got);

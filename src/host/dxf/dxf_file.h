@@ -102,11 +102,7 @@ private:
     std::uint32_t indexEnd_ = 0;
 };
 
-// Advise the kernel to back a large block with huge pages: fewer page faults and TLB misses when a
-// drawing of many megabytes is read and indexed.
-void AdviseHugePages(void* data, size_t size);
-
-// All bytes of an open file, in a buffer advised as above.
+// All bytes of an open file, read into a buffer of the file's size (no growing and copying on the way).
 QByteArray ReadFileBytes(QFile& file);
 
 // A short, printable excerpt of raw bytes for error messages.
