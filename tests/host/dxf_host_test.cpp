@@ -209,7 +209,7 @@ TEST_F(DxfHostTest, PairIndexFindsEveryPartOfOddlyWrittenPairs) {
     // Code lines padded far beyond the usual three columns, blank-padded values, every kind of line end,
     // and a file that stops right after EOF without a line end.
     const QByteArray pad(300, ' ');
-    for (const QByteArray eol : {QByteArray("\n"), QByteArray("\r\n"), QByteArray("\r")}) {
+    for (const QByteArray& eol : {QByteArray("\n"), QByteArray("\r\n"), QByteArray("\r")}) {
         SCOPED_TRACE(eol == "\r" ? "CR" : eol == "\n" ? "LF" : "CR LF");
         QByteArray bytes = Drawing(Text("10", "one") + Text("11", "two"));
         bytes.replace("\n", eol);
