@@ -52,6 +52,11 @@ void LineWriter::Write(const QString& text) {
     if (device_->write(bytes) != bytes.size()) ok_ = false;
 }
 
+void LineWriter::WriteEncoded(QByteArrayView bytes) {
+    if (!device_ || bytes.isEmpty()) return;
+    if (device_->write(bytes.data(), bytes.size()) != bytes.size()) ok_ = false;
+}
+
 void LineWriter::WriteLine(const QString& line) {
     if (!device_) return;
     QByteArray bytes = EncodeText(line);

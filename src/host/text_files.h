@@ -43,6 +43,8 @@ public:
     void WriteLine(const QString& line);
     // Write text as it stands (its own line ends, if any, kept).
     void Write(const QString& text);
+    // Write bytes already in the file's encoding (EncodeText), as they stand.
+    void WriteEncoded(QByteArrayView bytes);
     void Flush();
     void Close();
     // True when every write since opening reached the file.

@@ -1,6 +1,6 @@
 // The drawing text table: every single-line (or every multiple-line) text object of the open drawing
-// as one HTML page. Rows stream straight into a string builder as table mark-up; the page is written
-// once at the end.
+// as one HTML page. Rows are encoded as they are made and kept as bytes; the page is written once at the
+// end, when the row count for its title is known.
 //
 // Everything read from the drawing (block names, layers, handles, texts) and the drawing's own path are
 // HTML-escaped before they go into the page: the page is opened in a browser, and a drawing's text
@@ -11,7 +11,10 @@
 #include "report/clsconcat.h"
 #include "report/number_forms.h"
 
-#include <algorithm>
+#include <QDir>
+#include <QTemporaryFile>
+
+#include <memory>
 
 namespace qln {
 
@@ -49,20 +52,69 @@ QString HtmlEscaped(const QString& text) {
     return out;
 }
 
-// The rows as the last lines of the page. They go to the file in slices, so that their 8-bit form never
-// exists whole beside the text (for a large drawing that halves the memory the listing needs). A slice
-// never ends between the two halves of a surrogate pair.
-void WriteInSlices(LineWriter& page, const QString& text) {
-    constexpr qsizetype kSlice = qsizetype(1) << 20;
-    qsizetype at = 0;
-    while (at < text.size()) {
-        qsizetype n = std::min(kSlice, text.size() - at);
-        if (at + n < text.size() && text.at(at + n - 1).isHighSurrogate()) ++n;
-        page.Write(text.mid(at, n));
-        at += n;
+// The table mark-up of the rows, in the page's encoding. A row is encoded as soon as it is made, so the
+// text never exists both as characters and as bytes; once the bytes pass a few megabytes they go on to a
+// temporary file, so a drawing of a hundred thousand texts does not hold a page several times its size in
+// memory while the rows are made (the title, written first, needs the row count of the last row). The
+// length limit counts characters, as the text builder of the other listings does.
+class EncodedRows {
+public:
+    // Append `piece`; false, with nothing appended, when the text would pass the length limit.
+    bool Append(const QString& piece) {
+        if (chars_ + piece.size() > clsConcat::kMaxLength) return false;
+        chars_ += piece.size();
+        pending_.append(piece);
+        if (pending_.size() >= kEncodeAt && !pending_.back().isHighSurrogate()) Encode();
+        return true;
     }
-    page.WriteLine(QString());
-}
+    // Write every row, in order, to `page`.
+    void WriteTo(LineWriter& page) {
+        Encode();
+        if (spill_) {
+            Spill();
+            if (!spill_->seek(0)) ok_ = false;
+            QByteArray chunk;
+            while (ok_ && !spill_->atEnd()) {
+                chunk = spill_->read(kChunk);
+                if (chunk.isEmpty()) ok_ = false;
+                page.WriteEncoded(chunk);
+            }
+        }
+        page.WriteEncoded(bytes_);
+    }
+    // False when the temporary file lost rows.
+    bool ok() const { return ok_; }
+
+private:
+    static constexpr qsizetype kEncodeAt = 4096;
+    static constexpr qsizetype kChunk = qsizetype(1) << 20;
+    static constexpr qsizetype kSpillAt = qsizetype(1) << 20;
+
+    // Encode what is pending. It never ends between the two halves of a surrogate pair, so encoding in
+    // steps gives the same bytes as encoding the whole.
+    void Encode() {
+        if (pending_.isEmpty()) return;
+        bytes_.append(EncodeText(pending_));
+        pending_.clear();
+        if (bytes_.size() >= kSpillAt) Spill();
+    }
+    void Spill() {
+        if (!spill_) {
+            auto file = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("qln-report-XXXXXX")));
+            if (!file->open()) return;  // no temporary file: the rows stay in memory
+            spill_ = std::move(file);
+        }
+        if (bytes_.isEmpty()) return;
+        if (spill_->write(bytes_) != bytes_.size()) ok_ = false;
+        bytes_.resize(0);  // keeps its room for the next rows
+    }
+
+    QString pending_;
+    QByteArray bytes_;
+    std::unique_ptr<QTemporaryFile> spill_;
+    std::int64_t chars_ = 0;
+    bool ok_ = true;
+};
 
 }  // namespace
 
@@ -72,10 +124,10 @@ void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile) {
     const QString textType = multiple ? QStringLiteral("MTEXT") : QStringLiteral("TEXT");
     const QString objectName = multiple ? QStringLiteral("AcDbMText") : QStringLiteral("AcDbText");
 
-    clsConcat builder;
+    EncodedRows rows;
     std::int32_t rowCount = 0;
     auto append = [&](const QString& piece) {
-        if (!builder.SConcat(piece)) pending_.Record({6, QStringLiteral("Overflow")});
+        if (!rows.Append(piece)) pending_.Record({6, QStringLiteral("Overflow")});
     };
 
     // The four selection sets are made first, in this order; a set that cannot be made or filled is
@@ -193,9 +245,10 @@ void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile) {
     page.WriteLine(QStringLiteral("</TITLE>"));
     page.WriteLine(QStringLiteral("</HEAD>"));
     page.WriteLine(QStringLiteral("<BODY>"));
-    WriteInSlices(page, builder.GetString());
+    rows.WriteTo(page);
+    page.WriteLine(QString());
     page.Close();
-    if (!page.ok()) pending_.Record({host::kPathAccessError, QStringLiteral("Path/File access error")});
+    if (!page.ok() || !rows.ok()) pending_.Record({host::kPathAccessError, QStringLiteral("Path/File access error")});
 }
 
 }  // namespace qln

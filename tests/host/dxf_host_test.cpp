@@ -205,6 +205,59 @@ TEST_F(DxfHostTest, ChangedTextIsTheOnlyChangeInTheSavedFile) {
     EXPECT_EQ(Texts(All("T", "TEXT")), (QStringList{"one", "a^b\tc\nd"}));
 }
 
+TEST_F(DxfHostTest, PairIndexFindsEveryPartOfOddlyWrittenPairs) {
+    // Code lines padded far beyond the usual three columns, blank-padded values, every kind of line end,
+    // and a file that stops right after EOF without a line end.
+    const QByteArray pad(300, ' ');
+    for (const QByteArray& eol : {QByteArray("\n"), QByteArray("\r\n"), QByteArray("\r")}) {
+        SCOPED_TRACE(eol == "\r" ? "CR" : eol == "\n" ? "LF" : "CR LF");
+        QByteArray bytes = Drawing(Text("10", "one") + Text("11", "two"));
+        bytes.replace("\n", eol);
+        bytes.replace("  1" + eol + "two", pad + "1" + pad + eol + "two");  // a code line of 604 bytes
+        bytes.replace("  5" + eol + "10", "5" + eol + "  10  ");
+        bytes.chop(eol.size());
+
+        auto f = qln::dxf::DxfFile::Parse(bytes);
+        ASSERT_TRUE(f.ok());
+        // Walk the bytes line by line and compare with what the index gives.
+        qsizetype at = 0;
+        auto nextLine = [&](qsizetype& start, qsizetype& end) {
+            start = at;
+            const qsizetype eolAt = bytes.indexOf(eol, at);
+            end = eolAt < 0 ? bytes.size() : eolAt;
+            at = eolAt < 0 ? bytes.size() : eolAt + eol.size();
+        };
+        for (std::uint32_t i = 0; i < f->Size(); ++i) {
+            qsizetype codeStart, codeEnd, valueStart, valueEnd;
+            nextLine(codeStart, codeEnd);
+            nextLine(valueStart, valueEnd);
+            const qln::dxf::Pair p = f->At(i);
+            ASSERT_EQ(p.codeStart, codeStart) << "pair " << i;
+            EXPECT_EQ(p.valueStart, valueStart) << "pair " << i;
+            EXPECT_EQ(p.valueEnd, valueEnd) << "pair " << i;
+            EXPECT_EQ(f->PairEnd(i), at) << "pair " << i;
+            EXPECT_EQ(f->CodeLine(i), bytes.mid(codeStart, valueStart - codeStart));
+            EXPECT_EQ(f->ValueLineEnd(i), bytes.mid(valueEnd, at - valueEnd));
+            EXPECT_EQ(f->Code(i), bytes.mid(codeStart, codeEnd - codeStart).trimmed().toInt());
+        }
+        EXPECT_EQ(at, bytes.size());
+        EXPECT_EQ(f->IndexEnd(), bytes.size());
+
+        // Through the host: the handle reads trimmed, and a change after the long code line lands in place.
+        const QString path = Write("odd.dxf", bytes);
+        ASSERT_EQ(session.s.OpenDrawing(path), 1);
+        auto texts = All("T", "TEXT");
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_EQ(*texts[0]->Handle(), "10");
+        EXPECT_EQ(*texts[1]->TextString(), "two");
+        EXPECT_TRUE(texts[1]->SetTextString(QStringLiteral("three")).ok());
+        EXPECT_EQ(session.s.CloseDrawing(true), 1);
+        QByteArray expected = bytes;
+        expected.replace(pad + eol + "two" + eol, pad + eol + "three" + eol);
+        EXPECT_EQ(testhost::ReadFile(path), expected);
+    }
+}
+
 TEST_F(DxfHostTest, LongMultipleLineTextIsJoinedAndSplitInPlace) {
     const QByteArray a250(250, 'a'), b250(250, 'b');
     auto mtext = [](const PairList& text) {

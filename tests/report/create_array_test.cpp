@@ -103,6 +103,32 @@ TEST_F(CreateArrayTest, SmallDrawingToTheByte) {
     EXPECT_EQ(ui.events, 4);
 }
 
+TEST_F(CreateArrayTest, LargePageKeepsEveryRowInOrder) {
+    // About 2.5 MB of rows: more than the listing keeps in memory, so most of them pass through its
+    // temporary file. Non-ASCII texts (two bytes each in UTF-8) and one outside the basic plane (a
+    // surrogate pair) must come out as whole characters wherever the rows are cut.
+    constexpr int kTexts = 12000;
+    QByteArray expected;
+    for (int i = 0; i < kTexts; ++i) {
+        const QString text = i % 1000 == 999 ? QStringLiteral("r\u00e9sum\u00e9 %1 \U0001F600").arg(i)
+                                              : QStringLiteral("room %1 \u00fcber the long corridor").arg(i);
+        dwg.AddText("MODEL", text);
+        const QByteArray handle = QByteArray::number(0x100 + i, 16).toUpper();
+        expected += Row("MODEL", "*MODEL_SPACE", "0", "0", handle.constData(), "0", "0", "0", text.toUtf8().constData());
+    }
+    expected = "<HTML>\r\n<HEAD>\r\n"
+               "<STRONG><CENTER>12000 single line text objects in /dwg/plan.dwg</CENTER></STRONG><BR>\r\n"
+               "<TITLE>\r\n12000 single line text objects in /dwg/plan.dwg\r\n</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
+               "<TABLE ALIGN=CENTER BORDER=1 CELLSPACING=2 CELLPADDING=2 WIDTH='10%' BGCOLOR='#FFD700' "
+               "BORDERCOLOR='black'><TBODY>\r\n" +
+               kHeaderRow + expected + kHeaderRow + "\r\n</TBODY></TABLE>\r\n</BODY>\r\n</HTML>\r\n";
+    const QByteArray html = Report();
+    ASSERT_GT(html.size(), 2 << 20);
+    EXPECT_EQ(html.size(), expected.size());
+    EXPECT_TRUE(html == expected);  // not EXPECT_EQ: a failure would print megabytes
+    EXPECT_FALSE(session.HasPendingError());
+}
+
 TEST_F(CreateArrayTest, DrawingWithoutTextOfTheKind) {
     dwg.AddText("MODEL", "multi", /*mtext=*/true);
     EXPECT_EQ(Report(), "<HTML>\r\n<HEAD>\r\n"

@@ -468,12 +468,14 @@ void Drawing::BuildReferenceIndex() {
                     inReactors = Equals(v, "{ACAD_REACTORS");
                     continue;
                 }
-                if ((c == 5 || c == 105) && handle.isEmpty()) {
-                    handle = f.Trimmed(q).toByteArray().toUpper();
+                // An object's own handle and its owner's are kept for the objects only: entities are
+                // found through their records, and most of a drawing is entities.
+                if (c == 5 || c == 105) {
+                    if (objects && handle.isEmpty()) handle = f.Trimmed(q).toByteArray().toUpper();
                 } else if (c == 330 && inReactors) {
                     references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::Reactor});
-                } else if (c == 330 && !inGroup && owner.isEmpty()) {
-                    owner = f.Trimmed(q).toByteArray().toUpper();
+                } else if (c == 330 && !inGroup) {
+                    if (objects && owner.isEmpty()) owner = f.Trimmed(q).toByteArray().toUpper();
                 } else if (c == 340 && group) {
                     references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::Single});
                 } else if (c == 331 && sortents) {

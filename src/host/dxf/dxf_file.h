@@ -1,22 +1,25 @@
 #pragma once
 // The bytes of an ASCII DXF file and an index of its group-code/value pairs.
 //
-// The file is read once and kept as it is. The index holds, for each pair, where its code line and its
-// value line start and where the value ends; no string is made per pair. Lines may end with CR LF, LF or
+// The file is read once and kept as it is. The index holds, for each pair, where its value line starts
+// and the lengths that give its code line and value end; no string is made per pair. Lines may end with CR LF, LF or
 // CR. Everything after the EOF pair (and a byte-order mark before the first pair) is kept but not indexed.
 
 #include "host/result.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace qln::dxf {
 
+// Where one pair lies in the bytes.
 struct Pair {
     std::uint32_t codeStart;   // first byte of the group-code line
     std::uint32_t valueStart;  // first byte of the value line
@@ -33,27 +36,35 @@ public:
     static constexpr std::uint32_t kMaxLineLength = 65536;
 
     const QByteArray& Bytes() const { return bytes_; }
-    std::uint32_t Size() const { return static_cast<std::uint32_t>(pairs_.size()); }
-    const Pair& At(std::uint32_t i) const { return pairs_[i]; }
-    int Code(std::uint32_t i) const { return pairs_[i].code; }
+    std::uint32_t Size() const { return static_cast<std::uint32_t>(slots_.size()); }
+    Pair At(std::uint32_t i) const { return {CodeStart(i), slots_[i].valueStart, ValueEnd(i), slots_[i].code}; }
+    int Code(std::uint32_t i) const { return slots_[i].code; }
     // The value as written, without its line end.
     QByteArrayView Value(std::uint32_t i) const {
-        return QByteArrayView(bytes_.constData() + pairs_[i].valueStart, pairs_[i].valueEnd - pairs_[i].valueStart);
+        return QByteArrayView(bytes_.constData() + slots_[i].valueStart, ValueEnd(i) - slots_[i].valueStart);
     }
-    // The value without surrounding blanks (structure names, numbers, handles).
-    QByteArrayView Trimmed(std::uint32_t i) const { return Value(i).trimmed(); }
+    // The value without surrounding white space (structure names, numbers, handles).
+    QByteArrayView Trimmed(std::uint32_t i) const {
+        const char* a = bytes_.constData() + slots_[i].valueStart;
+        const char* b = bytes_.constData() + ValueEnd(i);
+        while (a < b && IsSpace(*a)) ++a;
+        while (b > a && IsSpace(b[-1])) --b;
+        return QByteArrayView(a, b - a);
+    }
     bool Is(std::uint32_t i, int code, const char* value) const {
-        return i < Size() && pairs_[i].code == code && Trimmed(i) == QByteArrayView(value);
+        return i < Size() && slots_[i].code == code && Trimmed(i) == QByteArrayView(value);
     }
     // The first byte after the pair (its value line end included).
-    std::uint32_t PairEnd(std::uint32_t i) const { return i + 1 < Size() ? pairs_[i + 1].codeStart : indexEnd_; }
+    std::uint32_t PairEnd(std::uint32_t i) const { return i + 1 < Size() ? CodeStart(i + 1) : indexEnd_; }
     // The line end that follows the pair's value ("\r\n", "\n", "\r", or empty at the end of the file).
     QByteArrayView ValueLineEnd(std::uint32_t i) const {
-        return QByteArrayView(bytes_.constData() + pairs_[i].valueEnd, PairEnd(i) - pairs_[i].valueEnd);
+        const std::uint32_t end = ValueEnd(i);
+        return QByteArrayView(bytes_.constData() + end, PairEnd(i) - end);
     }
     // The code line with its line end, as written.
     QByteArrayView CodeLine(std::uint32_t i) const {
-        return QByteArrayView(bytes_.constData() + pairs_[i].codeStart, pairs_[i].valueStart - pairs_[i].codeStart);
+        const std::uint32_t start = CodeStart(i);
+        return QByteArrayView(bytes_.constData() + start, slots_[i].valueStart - start);
     }
     // 1-based line number of the pair's code line.
     static qint64 Line(std::uint32_t i) { return 2 * qint64(i) + 1; }
@@ -64,10 +75,35 @@ public:
     std::optional<long> Integer(std::uint32_t i) const;
 
 private:
+    // Eight bytes a pair: a large drawing has millions of pairs, each about ten bytes of text. The code
+    // line's start and the value's end follow from the value's start and the lengths of the code line and
+    // of the value's line end. A code line of 255 bytes or more (blanks around the code) keeps its start
+    // in `longCodeLines_`.
+    struct Slot {
+        std::uint32_t valueStart;
+        std::int16_t code;
+        std::uint8_t codeLineLength;  // kLongCodeLine: see longCodeLines_
+        std::uint8_t lineEndLength;   // 0, 1 or 2: the value line's end
+    };
+    static_assert(sizeof(Slot) == 8);
+    static constexpr std::uint8_t kLongCodeLine = 255;
+
+    static bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+    std::uint32_t CodeStart(std::uint32_t i) const {
+        const Slot& s = slots_[i];
+        return s.codeLineLength != kLongCodeLine ? s.valueStart - s.codeLineLength : LongCodeLineStart(i);
+    }
+    std::uint32_t ValueEnd(std::uint32_t i) const { return PairEnd(i) - slots_[i].lineEndLength; }
+    std::uint32_t LongCodeLineStart(std::uint32_t i) const;
+
     QByteArray bytes_;
-    std::vector<Pair> pairs_;
+    std::vector<Slot> slots_;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> longCodeLines_;  // (pair, code line start), by pair
     std::uint32_t indexEnd_ = 0;
 };
+
+// All bytes of an open file, read into a buffer of the file's size (no growing and copying on the way).
+QByteArray ReadFileBytes(QFile& file);
 
 // A short, printable excerpt of raw bytes for error messages.
 QString Excerpt(QByteArrayView bytes, int max = 24);

@@ -455,7 +455,7 @@ public:
         QFile file(doc->path);
         if (!file.open(QIODevice::ReadOnly))
             return Error{host::kPermissionDenied, QStringLiteral("Cannot open %1: %2").arg(shown, file.errorString())};
-        QByteArray bytes = file.readAll();
+        QByteArray bytes = ReadFileBytes(file);
         if (file.error() != QFileDevice::NoError)
             return Error{host::kPathAccessError, QStringLiteral("Cannot read %1: %2").arg(shown, file.errorString())};
         file.close();
