@@ -53,7 +53,7 @@ QString HtmlEscaped(const QString& text) {
 }
 
 // The table mark-up of the rows, in the page's encoding. A row is encoded as soon as it is made, so the
-// text never exists both as characters and as bytes; once the bytes pass a few megabytes they go on to a
+// text never exists both as characters and as bytes; once the bytes pass a megabyte they go on to a
 // temporary file, so a drawing of a hundred thousand texts does not hold a page several times its size in
 // memory while the rows are made (the title, written first, needs the row count of the last row). The
 // length limit counts characters, as the text builder of the other listings does.
