@@ -16,19 +16,9 @@ using namespace dxftest;
 
 namespace {
 
-class DxfEzdxfTest : public ::testing::Test {
+class DxfEzdxfTest : public EzdxfFixtureSuite {
 protected:
-    static inline QTemporaryDir* fixtures = nullptr;
-
-    static void SetUpTestSuite() {
-        if (testhost::EzdxfPython().isEmpty()) return;
-        fixtures = new QTemporaryDir();
-        RunEzdxf({"make", fixtures->path()});
-    }
-    static void TearDownTestSuite() {
-        delete fixtures;
-        fixtures = nullptr;
-    }
+    static void SetUpTestSuite() { MakeFixtures("make"); }
     void SetUp() override {
         SKIP_WITHOUT_EZDXF();
         ASSERT_TRUE(QFileInfo::exists(fixtures->filePath("layouts.dxf")));

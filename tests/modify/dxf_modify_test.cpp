@@ -17,19 +17,9 @@ using namespace dxftest;
 
 namespace {
 
-class DxfModifyTest : public ::testing::Test {
+class DxfModifyTest : public EzdxfFixtureSuite {
 protected:
-    static inline QTemporaryDir* fixtures = nullptr;
-
-    static void SetUpTestSuite() {
-        if (testhost::EzdxfPython().isEmpty()) return;
-        fixtures = new QTemporaryDir();
-        RunEzdxf({"engines", fixtures->path()});
-    }
-    static void TearDownTestSuite() {
-        delete fixtures;
-        fixtures = nullptr;
-    }
+    static void SetUpTestSuite() { MakeFixtures("engines"); }
     void SetUp() override {
         SKIP_WITHOUT_EZDXF();
         ASSERT_TRUE(QFileInfo::exists(Fixture("engines.dxf")));

@@ -11,19 +11,9 @@ using namespace dxftest;
 
 namespace {
 
-class DxfSearchTest : public ::testing::Test {
+class DxfSearchTest : public EzdxfFixtureSuite {
 protected:
-    static inline QTemporaryDir* fixtures = nullptr;
-
-    static void SetUpTestSuite() {
-        if (testhost::EzdxfPython().isEmpty()) return;
-        fixtures = new QTemporaryDir();
-        RunEzdxf({"engines", fixtures->path()});
-    }
-    static void TearDownTestSuite() {
-        delete fixtures;
-        fixtures = nullptr;
-    }
+    static void SetUpTestSuite() { MakeFixtures("engines"); }
     void SetUp() override {
         SKIP_WITHOUT_EZDXF();
         QLocale::setDefault(QLocale::c());

@@ -165,4 +165,21 @@ inline QList<QStringList> CsvRows(const QString& text, const QString& delimiter)
         if (testhost::EzdxfPython().isEmpty()) GTEST_SKIP() << "no Python with ezdxf"; \
     } while (0)
 
+// A test suite over drawings that ezdxf writes once for the whole suite (`kind`: a command of
+// dxf_fixtures.py) into a temporary folder. A suite calls MakeFixtures from its SetUpTestSuite.
+class EzdxfFixtureSuite : public ::testing::Test {
+protected:
+    static inline QTemporaryDir* fixtures = nullptr;
+
+    static void MakeFixtures(const QString& kind) {
+        if (testhost::EzdxfPython().isEmpty()) return;
+        fixtures = new QTemporaryDir();
+        RunEzdxf({kind, fixtures->path()});
+    }
+    static void TearDownTestSuite() {
+        delete fixtures;
+        fixtures = nullptr;
+    }
+};
+
 }  // namespace dxftest
