@@ -100,8 +100,12 @@ private:
     }
     void Spill() {
         if (!spill_) {
+            if (noSpill_) return;
             auto file = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("qln-report-XXXXXX")));
-            if (!file->open()) return;  // no temporary file: the rows stay in memory
+            if (!file->open()) {  // no temporary file: the rows stay in memory, and it is not asked for again
+                noSpill_ = true;
+                return;
+            }
             spill_ = std::move(file);
         }
         if (bytes_.isEmpty()) return;
@@ -112,6 +116,7 @@ private:
     QString pending_;
     QByteArray bytes_;
     std::unique_ptr<QTemporaryFile> spill_;
+    bool noSpill_ = false;
     std::int64_t chars_ = 0;
     bool ok_ = true;
 };
