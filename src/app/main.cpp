@@ -8,7 +8,7 @@
 #include "app/window_runs.h"
 #include "host/dxf/dxf_host.h"
 #include "host/program_state.h"
-#include "search/search_windows.h"
+#include "app/search/search_windows.h"
 
 #include <QApplication>
 #include <QDir>

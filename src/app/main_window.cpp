@@ -4,7 +4,7 @@
 
 #include "app/about_window.h"
 #include "app/pane_widgets.h"
-#include "app/run_support.h"
+#include "runs/run_support.h"
 #include "app/widget_frontend.h"
 #include "modify/name_list.h"
 

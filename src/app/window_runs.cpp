@@ -2,12 +2,12 @@
 
 #include "app/window_runs.h"
 
-#include "app/batch_run.h"
+#include "runs/batch_run.h"
 #include "app/dialogs.h"
-#include "app/drawing_list_run.h"
-#include "app/file_utils.h"
+#include "runs/drawing_list_run.h"
+#include "runs/file_utils.h"
 #include "app/main_window.h"
-#include "app/report_command.h"
+#include "runs/report_command.h"
 
 #include <QEvent>
 #include <QListWidget>

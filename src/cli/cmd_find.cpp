@@ -1,6 +1,6 @@
 // qln-cli find: search the drawings matching a folder and file pattern for a phrase.
 
-#include "app/search_run.h"
+#include "runs/search_run.h"
 #include "cli/common.h"
 #include "host/text_files.h"
 

@@ -1,7 +1,7 @@
 // qln-cli modify: one template applied to the named drawings (the batch modification run).
 
-#include "app/batch_run.h"
-#include "app/file_utils.h"
+#include "runs/batch_run.h"
+#include "runs/file_utils.h"
 #include "cli/common.h"
 
 #include <QDir>

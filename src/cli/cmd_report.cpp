@@ -1,7 +1,7 @@
 // qln-cli report: the text of one drawing as an HTML page.
 
-#include "app/file_utils.h"
-#include "app/report_command.h"
+#include "runs/file_utils.h"
+#include "runs/report_command.h"
 #include "cli/common.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // qln-cli run: a drawing list file (*.dlf) of drawings and templates (the drawing-list run).
 
-#include "app/drawing_list_run.h"
+#include "runs/drawing_list_run.h"
 #include "cli/common.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "cli/common.h"
 
-#include "app/run_support.h"
+#include "runs/run_support.h"
 #include "host/dxf/dxf_host.h"
 
 #include <QCoreApplication>

@@ -12,7 +12,6 @@
 #include "host/frontend.h"
 #include "host/pending_error.h"
 #include "host/program_state.h"
-#include "report/html_table.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,6 +21,10 @@
 namespace qln {
 
 class LineWriter;
+// The HTML table writer's types (report/html_table.h); the host layer needs only their names.
+class ValueArray;
+struct HtmlTableOptions;
+struct HtmlPageOptions;
 
 class cAutoCAD {
 public:
@@ -69,12 +72,15 @@ public:
     // A two-dimensional table as an HTML table element in strTable (changed only on success): 1; -1 when
     // varArray is no table (nullptr); -2 when it cannot be rendered (not two-dimensional, a first row or
     // column outside the 16-bit range, a cell without a text form). Values are written unescaped.
+    // The presentation arguments take their defaults (HtmlTableOptions{}) unless given.
+    std::int16_t TwoDArrayToHTMLTable(const ValueArray* varArray, QString& strTable);
     std::int16_t TwoDArrayToHTMLTable(const ValueArray* varArray, QString& strTable,
-                                      const HtmlTableOptions& options = {});
+                                      const HtmlTableOptions& options);
     // The table as a whole page written to strHTMLFile (replaced): 1, -1 or -2 as above, no file unless
     // 1. A file that cannot be written still gives 1; a caller that must know checks that it exists.
+    std::int16_t TwoDArrayToHTMLFile(const ValueArray* varArray, const QString& strHTMLFile);
     std::int16_t TwoDArrayToHTMLFile(const ValueArray* varArray, const QString& strHTMLFile,
-                                     const HtmlPageOptions& options = {});
+                                     const HtmlPageOptions& options);
 
     // --- Session fields ------------------------------------------------------------------------------
     bool blnAcadUp = false;

@@ -104,6 +104,10 @@ bool FitsInt16(std::int32_t n) {
 
 }  // namespace
 
+std::int16_t cAutoCAD::TwoDArrayToHTMLTable(const ValueArray* varArray, QString& strTable) {
+    return TwoDArrayToHTMLTable(varArray, strTable, HtmlTableOptions{});
+}
+
 std::int16_t cAutoCAD::TwoDArrayToHTMLTable(const ValueArray* varArray, QString& strTable,
                                             const HtmlTableOptions& o) {
     if (!varArray) return -1;
@@ -165,6 +169,10 @@ std::int16_t cAutoCAD::TwoDArrayToHTMLTable(const ValueArray* varArray, QString&
 
     strTable = builder.GetString();
     return 1;
+}
+
+std::int16_t cAutoCAD::TwoDArrayToHTMLFile(const ValueArray* varArray, const QString& strHTMLFile) {
+    return TwoDArrayToHTMLFile(varArray, strHTMLFile, HtmlPageOptions{});
 }
 
 std::int16_t cAutoCAD::TwoDArrayToHTMLFile(const ValueArray* varArray, const QString& strHTMLFile,

@@ -2,6 +2,7 @@
 // that do not start at 0, the cell text forms, the result codes, and the page file.
 
 #include "host/cautocad.h"
+#include "report/html_table.h"
 #include "support/files.h"
 #include "support/recording_frontend.h"
 

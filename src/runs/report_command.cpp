@@ -1,7 +1,7 @@
-#include "app/report_command.h"
+#include "runs/report_command.h"
 
-#include "app/file_utils.h"
-#include "app/run_support.h"
+#include "runs/file_utils.h"
+#include "runs/run_support.h"
 #include "host/cautocad.h"
 
 #include <QDir>

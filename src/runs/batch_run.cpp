@@ -1,7 +1,7 @@
-#include "app/batch_run.h"
+#include "runs/batch_run.h"
 
-#include "app/file_utils.h"
-#include "app/run_support.h"
+#include "runs/file_utils.h"
+#include "runs/run_support.h"
 #include "host/cautocad.h"
 #include "host/text_files.h"
 

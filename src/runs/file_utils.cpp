@@ -1,4 +1,4 @@
-#include "app/file_utils.h"
+#include "runs/file_utils.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
 // Form4: the File Specifications window.
 
-#include "search/file_spec_window.h"
+#include "app/search/file_spec_window.h"
 
-#include "app/file_utils.h"
+#include "runs/file_utils.h"
 #include "app/main_window.h"
 #include "modify/name_list.h"
-#include "search/file_dialogs.h"
+#include "app/search/file_dialogs.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

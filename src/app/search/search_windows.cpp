@@ -1,10 +1,10 @@
 // The main window opens the Find Text and File Specifications windows.
 
-#include "search/search_windows.h"
+#include "app/search/search_windows.h"
 
 #include "app/main_window.h"
-#include "search/file_spec_window.h"
-#include "search/find_window.h"
+#include "app/search/file_spec_window.h"
+#include "app/search/find_window.h"
 
 namespace qln {
 

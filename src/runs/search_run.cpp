@@ -1,7 +1,7 @@
-#include "app/search_run.h"
+#include "runs/search_run.h"
 
-#include "app/file_utils.h"
-#include "app/run_support.h"
+#include "runs/file_utils.h"
+#include "runs/run_support.h"
 #include "host/cautocad.h"
 #include "modify/name_list.h"
 #include "search/search_row.h"

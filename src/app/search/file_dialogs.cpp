@@ -1,6 +1,6 @@
 // ShowSaveDialog, StripNull and BrowseForFolder.
 
-#include "search/file_dialogs.h"
+#include "app/search/file_dialogs.h"
 
 #include "modify/name_list.h"
 

@@ -1,5 +1,5 @@
 // Timing of the engines and a batch run on DXF drawings that ezdxf writes (not part of the test suite:
-// run by hand on an optimised build, `build/tests/app/qln_dxf_runs_timing [TEXTS] [DRAWINGS]`).
+// run by hand on an optimised build, `build/tests/runs/qln_dxf_runs_timing [TEXTS] [DRAWINGS]`).
 //
 //  1. GetAttributes on one drawing with TEXTS single-line texts in model space (default 50,000): one
 //     command that applies to one text in ten, with an audit log, and the save afterwards.
@@ -7,8 +7,8 @@
 //  3. A batch modification run over DRAWINGS small drawings (default 200), and a search run over them.
 // Generating the drawings (ezdxf) is not timed.
 
-#include "app/batch_run.h"
-#include "app/search_run.h"
+#include "runs/batch_run.h"
+#include "runs/search_run.h"
 #include "host/cautocad.h"
 #include "host/dxf/dxf_host.h"
 #include "host/text_files.h"

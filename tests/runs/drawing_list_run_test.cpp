@@ -1,6 +1,6 @@
 // Drawing list files end to end on the in-memory host: line kinds, single and wildcard tasks, END.
 
-#include "app/drawing_list_run.h"
+#include "runs/drawing_list_run.h"
 #include "run_fixture.h"
 
 #include <QLocale>

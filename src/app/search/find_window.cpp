@@ -1,13 +1,13 @@
 // Form5: the Find Text window.
 
-#include "search/find_window.h"
+#include "app/search/find_window.h"
 
-#include "app/file_utils.h"
+#include "runs/file_utils.h"
 #include "app/main_window.h"
 #include "app/widget_frontend.h"
 #include "modify/name_list.h"
 #include "host/text_files.h"
-#include "search/file_dialogs.h"
+#include "app/search/file_dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 // Paths as the runs see them: existence, file names, wildcard listings.
 
-#include "app/file_utils.h"
+#include "runs/file_utils.h"
 #include "support/files.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/run_support.h"
+#include "runs/run_support.h"
 
 #include <QDir>
 #include <QFileInfo>

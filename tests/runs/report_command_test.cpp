@@ -1,6 +1,6 @@
 // The drawing text report command: its four outcomes.
 
-#include "app/report_command.h"
+#include "runs/report_command.h"
 #include "run_fixture.h"
 
 using qln::ReportCommand;

@@ -1,6 +1,6 @@
 // The search over many drawings: results, totals, abort between drawings.
 
-#include "app/search_run.h"
+#include "runs/search_run.h"
 #include "run_fixture.h"
 
 using qln::SearchCriteria;

@@ -5,7 +5,7 @@
 // window hands it the criteria, shows its status texts in lblSearch and keeps its options in the
 // "Options" settings between uses.
 
-#include "app/search_run.h"
+#include "runs/search_run.h"
 #include "app/window_context.h"
 
 #include <QDialog>

@@ -3,8 +3,8 @@
 // host of tests/support as the CAD host, or the built-in DXF host.
 
 #include "app/window_fixture.h"
-#include "search/file_spec_window.h"
-#include "search/find_window.h"
+#include "app/search/file_spec_window.h"
+#include "app/search/find_window.h"
 #include "support/test_host.h"
 
 #include <QCheckBox>

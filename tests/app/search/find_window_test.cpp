@@ -4,7 +4,7 @@
 
 #include "host/dxf/dxf_host.h"
 #include "support/dxf_test_util.h"
-#include "search/search_windows.h"
+#include "app/search/search_windows.h"
 #include "search_window_fixture.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "app/drawing_list_run.h"
+#include "runs/drawing_list_run.h"
 
-#include "app/file_utils.h"
-#include "app/run_support.h"
+#include "runs/file_utils.h"
+#include "runs/run_support.h"
 #include "host/cautocad.h"
 #include "host/text_files.h"
 #include "modify/name_list.h"

@@ -2,10 +2,10 @@
 // run, the drawing-list run, the text report and the search run. Logs line by line, status texts in
 // order, which drawings changed (ezdxf reads them back) and which stayed byte for byte as they were.
 
-#include "app/batch_run.h"
-#include "app/drawing_list_run.h"
-#include "app/report_command.h"
-#include "app/search_run.h"
+#include "runs/batch_run.h"
+#include "runs/drawing_list_run.h"
+#include "runs/report_command.h"
+#include "runs/search_run.h"
 #include "run_fixture.h"
 #include "support/dxf_test_util.h"
 

@@ -1,6 +1,6 @@
 // The log timestamp, the summary's number form and the choice of the log folder.
 
-#include "app/run_support.h"
+#include "runs/run_support.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The batch modification run end to end on the in-memory host: logs, status texts, failures.
 
-#include "app/batch_run.h"
+#include "runs/batch_run.h"
 #include "run_fixture.h"
 
 #include <QLocale>

@@ -1,0 +1,3 @@
+#pragma once
+// An include that runs up the layers: the layer check must refuse this tree.
+#include "runs/batch_run.h"
