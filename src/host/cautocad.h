@@ -3,8 +3,9 @@
 //
 // Every command that touches drawings creates one session, calls OpenAutoCAD, loops
 // OpenDrawing -> engine -> CloseDrawing over its drawings, calls CloseAutoCAD and drops the object.
-// The session members are defined in src/host/, the template parser and the modification engine in
-// src/modify/, the search engine in src/search/, the text listing and HTML writer in src/report/.
+// The session members and the walks the engines share are defined in src/host/, the template parser
+// and the modification engine in src/modify/, the search engine in src/search/, the text listing and
+// HTML writer in src/report/.
 // No member raises an error to its caller: host failures are kept as the pending error and judged
 // where each member says.
 
@@ -17,6 +18,8 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace qln {
 
@@ -111,6 +114,36 @@ public:
 private:
     // Let the window system process pending events (the engines call it once per object).
     void Yield() { frontend_.ProcessEvents(); }
+
+    // --- The walks of the three engines (src/host/walks.cpp) -------------------------------------------
+    // Each step runs its host calls one after another and keeps a failure as the pending error; a step
+    // that fails gives its empty outcome and the engine goes on.
+
+    // A selection set added to the open drawing's selection sets under a name and filled by Select with
+    // mode 5 (every object of the drawing that passes the filter), no points.
+    struct Selection {
+        host::SelectionSetPtr set;  // empty when no set could be added
+        bool selected = false;      // Select succeeded on it
+    };
+    Selection AddSelection(const QString& setName, const std::vector<std::int16_t>& filterType,
+                           const std::vector<host::Variant>& filterData);
+
+    // What a set whose Select failed holds: nothing for the modification passes and the search, which do
+    // not enumerate it; the listing enumerates it all the same.
+    enum class IfSelectFailed { kNothing, kEnumerate };
+    // The objects of a selection, in host order; empty without a set or when it cannot be enumerated.
+    std::vector<host::EntityPtr> SelectionItems(const Selection& selection, IfSelectFailed ifSelectFailed);
+
+    // An empty block reference: the modification passes and the listing record "object not set" for it,
+    // as a call on it would; the search skips it without a trace.
+    enum class IfNullReference { kRecord, kSkip };
+    // The definition a block reference names: reference -> Name -> Blocks(name) -> Items.
+    struct BlockContents {
+        QString name;                         // the reference's Name
+        std::vector<host::EntityPtr> items;   // the entities directly in the definition, in host order
+    };
+    // Nothing when one of the steps fails.
+    std::optional<BlockContents> ReferencedBlock(const host::EntityPtr& reference, IfNullReference ifNullReference);
 
     // The passes of GetAttributes (src/modify/get_attributes.cpp).
     struct ModifyRun;

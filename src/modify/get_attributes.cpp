@@ -41,20 +41,6 @@ bool LayerAdmits(host::Entity& object, const QString& strLayers, host::PendingEr
     return layer && NameListAdmits(strLayers, *layer);
 }
 
-// Add a selection set under `name` and select every object of the drawing that passes the filter. A set
-// that cannot be added or selected holds nothing.
-std::vector<host::EntityPtr> SelectAll(const host::DocumentPtr& doc, const QString& name,
-                                       const std::vector<std::int16_t>& types, const std::vector<host::Variant>& data,
-                                       host::PendingError& pending) {
-    auto sets = pending.On(doc, [](host::Document& d) { return d.SelectionSets(); });
-    if (!sets) return {};
-    auto set = pending.On(*sets, [&](host::SelectionSets& s) { return s.Add(name); });
-    if (!set) return {};
-    if (!pending.On(*set, [&](host::SelectionSet& s) { return s.Select(host::kSelectAll, types, data); })) return {};
-    auto items = pending.On(*set, [](host::SelectionSet& s) { return s.Items(); });
-    return items ? std::move(*items) : std::vector<host::EntityPtr>{};
-}
-
 }  // namespace
 
 std::int16_t cAutoCAD::GetAttributes(QString& strErr, const QString& strDelimiter, LineWriter* intFile) {
@@ -106,9 +92,11 @@ std::int16_t cAutoCAD::GetAttributes(QString& strErr, const QString& strDelimite
     return 0;
 }
 
-// The loose text of one space: the host's filter already chose the type and the space.
+// The loose text of one space: the host's filter already chose the type and the space. A selection that
+// cannot be made leaves the pass with nothing to visit.
 void cAutoCAD::TextPass(const QString& strName, ModifyRun& run) {
-    const auto objects = SelectAll(objDoc, strName, run.intFilterType, run.varFilterData, pending_);
+    const auto objects =
+        SelectionItems(AddSelection(strName, run.intFilterType, run.varFilterData), IfSelectFailed::kNothing);
     for (const host::EntityPtr& object : objects) {
         Yield();
         if (!object) continue;
@@ -121,17 +109,14 @@ void cAutoCAD::TextPass(const QString& strName, ModifyRun& run) {
 // definition are visited: nested references are not followed.
 void cAutoCAD::BlockPass(const QString& strName, ModifyRun& run) {
     const QString objectName = run.blnMText ? QStringLiteral("AcDbMText") : QStringLiteral("AcDbText");
-    const auto references = SelectAll(objDoc, strName, run.intFilterType, run.varFilterData, pending_);
+    const auto references =
+        SelectionItems(AddSelection(strName, run.intFilterType, run.varFilterData), IfSelectFailed::kNothing);
     for (const host::EntityPtr& reference : references) {
-        const auto name = pending_.On(reference, [](host::Entity& e) { return e.Name(); });
-        if (!name) continue;
-        const auto block = pending_.On(objDoc, [&](host::Document& d) { return d.Blocks(*name); });
+        const auto block = ReferencedBlock(reference, IfNullReference::kRecord);
         if (!block) continue;
-        const auto contents = pending_.On(*block, [](host::Block& b) { return b.Items(); });
-        if (!contents) continue;
-        const bool blockAdmitted = NameListAdmits(strBlocks, *name);
+        const bool blockAdmitted = NameListAdmits(strBlocks, block->name);
 
-        for (const host::EntityPtr& object : *contents) {
+        for (const host::EntityPtr& object : block->items) {
             Yield();
             if (!object) continue;
             // Only text of the run's type: attribute definitions, nested references and the like are not.

@@ -135,22 +135,14 @@ void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile) {
         if (!rows.Append(piece)) pending_.Record({6, QStringLiteral("Overflow")});
     };
 
-    // The four selection sets are made first, in this order; a set that cannot be made or filled is
-    // simply empty.
-    auto select = [&](const QString& name, const QString& type, std::int16_t paper) -> host::SelectionSetPtr {
-        auto sets = pending_.On(objDoc, [](host::Document& d) { return d.SelectionSets(); });
-        if (!sets) return nullptr;
-        auto set = pending_.On(*sets, [&](host::SelectionSets& s) { return s.Add(name); });
-        if (!set) return nullptr;
-        pending_.On(*set, [&](host::SelectionSet& s) {
-            return s.Select(host::kSelectAll, {0, 67}, {host::Variant(type), host::Variant(paper)});
-        });
-        return *set;
+    // The four selection sets are made first, in this order; a set that cannot be made is simply empty.
+    auto select = [&](const QString& name, const QString& type, std::int16_t paper) {
+        return AddSelection(name, {0, 67}, {host::Variant(type), host::Variant(paper)});
     };
-    const host::SelectionSetPtr modelText = select(QStringLiteral("MODEL_SPACE"), textType, 0);
-    const host::SelectionSetPtr modelBlocks = select(QStringLiteral("MODELBLOCKS"), QStringLiteral("INSERT"), 0);
-    const host::SelectionSetPtr paperText = select(QStringLiteral("PAPER_SPACE"), textType, 1);
-    const host::SelectionSetPtr paperBlocks = select(QStringLiteral("PAPERBLOCKS"), QStringLiteral("INSERT"), 1);
+    const Selection modelText = select(QStringLiteral("MODEL_SPACE"), textType, 0);
+    const Selection modelBlocks = select(QStringLiteral("MODELBLOCKS"), QStringLiteral("INSERT"), 0);
+    const Selection paperText = select(QStringLiteral("PAPER_SPACE"), textType, 1);
+    const Selection paperBlocks = select(QStringLiteral("PAPERBLOCKS"), QStringLiteral("INSERT"), 1);
 
     append(QStringLiteral("<TABLE ALIGN=CENTER BORDER=1 CELLSPACING=2 CELLPADDING=2 WIDTH='10%' "
                           "BGCOLOR='#FFD700' BORDERCOLOR='black'><TBODY>") + kLineBreak);
@@ -187,34 +179,25 @@ void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile) {
         ++rowCount;
     };
 
-    auto items = [&](const host::SelectionSetPtr& set) {
-        std::optional<std::vector<host::EntityPtr>> entities;
-        if (set) entities = pending_.Try(set->Items());
-        return entities.value_or(std::vector<host::EntityPtr>{});
-    };
-
-    // Text lying directly in a space.
-    auto listLoose = [&](const host::SelectionSetPtr& set, const QString& space, const QString& block) {
+    // Text lying directly in a space. A set whose Select failed is still enumerated.
+    auto listLoose = [&](const Selection& selection, const QString& space, const QString& block) {
         const QString spaceCell = kCellOpen + space + kCellClose;
         const QString blockCell = kCellOpen + block + kCellClose;
-        for (const host::EntityPtr& entity : items(set)) {
+        for (const host::EntityPtr& entity : SelectionItems(selection, IfSelectFailed::kEnumerate)) {
             Yield();
             appendRow(entity, spaceCell, blockCell);
         }
     };
 
-    // Text directly inside the definitions of the block references of a space, once per reference.
-    auto listBlocks = [&](const host::SelectionSetPtr& set, const QString& space) {
+    // Text directly inside the definitions of the block references of a space, once per reference. An
+    // empty reference leaves "object not set" as the pending error.
+    auto listBlocks = [&](const Selection& selection, const QString& space) {
         const QString spaceCell = kCellOpen + space + kCellClose;
-        for (const host::EntityPtr& reference : items(set)) {
-            const auto name = pending_.On(reference, [](host::Entity& e) { return e.Name(); });
-            if (!name) continue;
-            const auto block = pending_.On(objDoc, [&](host::Document& d) { return d.Blocks(*name); });
+        for (const host::EntityPtr& reference : SelectionItems(selection, IfSelectFailed::kEnumerate)) {
+            const auto block = ReferencedBlock(reference, IfNullReference::kRecord);
             if (!block) continue;
-            const auto entities = pending_.On(*block, [](host::Block& b) { return b.Items(); });
-            if (!entities) continue;
-            const QString blockCell = kCellOpen + HtmlEscaped(*name) + kCellClose;
-            for (const host::EntityPtr& entity : *entities) {
+            const QString blockCell = kCellOpen + HtmlEscaped(block->name) + kCellClose;
+            for (const host::EntityPtr& entity : block->items) {
                 Yield();
                 const auto type = pending_.On(entity, [](host::Entity& e) { return e.ObjectName(); });
                 if (type && *type == objectName) appendRow(entity, spaceCell, blockCell);

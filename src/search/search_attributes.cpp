@@ -63,14 +63,9 @@ QString cAutoCAD::SearchAttributes(const QString& strDrawing, const QString& str
         ++lngTot;
     };
 
-    auto select = [&](const QString& setName) -> std::vector<host::EntityPtr> {
-        auto sets = pending_.On(objDoc, [](host::Document& d) { return d.SelectionSets(); });
-        if (!sets) return {};
-        auto set = pending_.On(*sets, [&](host::SelectionSets& s) { return s.Add(setName); });
-        if (!set) return {};
-        if (!pending_.On(*set, [&](host::SelectionSet& s) { return s.Select(host::kSelectAll, filterType, filterData); }))
-            return {};
-        return pending_.On(*set, [](host::SelectionSet& s) { return s.Items(); }).value_or(std::vector<host::EntityPtr>{});
+    // A selection that cannot be made holds nothing to search.
+    auto select = [&](const QString& setName) {
+        return SelectionItems(AddSelection(setName, filterType, filterData), IfSelectFailed::kNothing);
     };
 
     auto searchPart = [&](const SpacePart& part) {
@@ -95,25 +90,22 @@ QString cAutoCAD::SearchAttributes(const QString& strDrawing, const QString& str
         for (const host::EntityPtr& reference : select(part.blockSet)) {
             Yield();
             if (aborted()) return;
-            if (!reference) continue;
-            const auto name = pending_.Try(reference->Name());
-            if (!name) continue;
-            auto block = pending_.On(objDoc, [&](host::Document& d) { return d.Blocks(*name); });
+            // An empty reference is passed over without a pending error.
+            const auto block = ReferencedBlock(reference, IfNullReference::kSkip);
             if (!block) continue;
-            const auto items = pending_.On(*block, [](host::Block& b) { return b.Items(); });
-            if (!items) continue;
-            for (const host::EntityPtr& text : *items) {
+            const QString& name = block->name;
+            for (const host::EntityPtr& text : block->items) {
                 Yield();
                 if (aborted()) break;
                 if (!text) continue;
                 const auto objectName = pending_.Try(text->ObjectName());
                 if (!objectName || *objectName != textType) continue;
-                if (!NameListAdmits(strBlockName, *name)) continue;
+                if (!NameListAdmits(strBlockName, name)) continue;
                 const auto layer = pending_.Try(text->Layer());
                 if (!layer || !NameListAdmits(strLayerName, *layer)) continue;
                 const auto content = pending_.Try(text->TextString());
                 if (!content || !phraseFound(*content)) continue;
-                appendRow(*text, part.word, *name, *layer, *content);
+                appendRow(*text, part.word, name, *layer, *content);
             }
         }
     };
