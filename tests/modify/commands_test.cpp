@@ -373,14 +373,4 @@ TEST_F(CommandStep, AFailingHostCallSkipsItsStepAndTheListGoesOn) {
     EXPECT_EQ(e.text, "abc");
 }
 
-TEST_F(CommandStep, WithoutAnAuditLogNothingIsWrittenAndTheHandleIsNotRead) {
-    TestEntity& object = Text("abc", /*mtext=*/true);
-    host->calls.clear();
-    RunCommands(object, RecogniseCommands({"u", "f,B,x"}, ","), true, nullptr, pending, modified);
-    EXPECT_TRUE(modified);
-    EXPECT_EQ(object.text, "AxC");
-    EXPECT_TRUE(log.data().isEmpty());
-    EXPECT_TRUE(host->CallsTo("Handle").isEmpty());
-}
-
 }  // namespace

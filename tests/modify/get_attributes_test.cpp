@@ -234,10 +234,20 @@ TEST_F(GetAttributesTest, SettingsLinesAndTheTextTypeAsWritten) {
 
 TEST_F(GetAttributesTest, WithoutAnAuditLogNothingIsWrittenAndTheResultIsTheSame) {
     TestEntity& a = dwg.AddText("MODEL", "abc");
+    TestEntity& m = dwg.AddText("MODEL", "abc", /*mtext=*/true);
     Template("BLOCK: *MODEL_SPACE\r\n", "sd,b\r\nu\r\n");
     EXPECT_EQ(Run(",", /*withAudit=*/false), 1);
     EXPECT_TRUE(a.deleted);
     EXPECT_TRUE(log.data().isEmpty());
+    // The handle is read only for the audit lines.
+    EXPECT_TRUE(host->CallsTo("Handle").isEmpty());
+    session.CloseDrawing(false);
+
+    Template("STYLE: MTEXT\r\nBLOCK: *MODEL_SPACE\r\n", "u\r\nf,B,x\r\n");
+    EXPECT_EQ(Run(",", /*withAudit=*/false), 1);
+    EXPECT_EQ(m.text, "AxC");
+    EXPECT_TRUE(log.data().isEmpty());
+    EXPECT_TRUE(host->CallsTo("Handle").isEmpty());
     session.CloseDrawing(false);
 
     Template("BLOCK: *MODEL_SPACE\r\n", "f,nothing,x\r\n");
@@ -245,14 +255,6 @@ TEST_F(GetAttributesTest, WithoutAnAuditLogNothingIsWrittenAndTheResultIsTheSame
     EXPECT_EQ(Run(",", /*withAudit=*/false), 0);
     EXPECT_EQ(err, "No data found to process.");
     EXPECT_TRUE(log.data().isEmpty());
-}
-
-TEST_F(GetAttributesTest, ATemplateWrittenForCommaRunWithSemicolon) {
-    TestEntity& a = dwg.AddText("MODEL", "abc");
-    Template("BLOCK: *MODEL_SPACE\r\n", "f,a,b\r\nr,x\r\nu\r\n");
-    EXPECT_EQ(Run(";"), 1);
-    EXPECT_EQ(a.text, "ABC");
-    EXPECT_EQ(ChangeLines().size(), 1);
 }
 
 TEST_F(GetAttributesTest, NothingMatchingWalksTheWholeDrawingAndReturnsZero) {
@@ -307,6 +309,26 @@ TEST_F(GetAttributesTest, HostFailuresSkipTheirStepAndTheRunGoesOn) {
     host->FailAlways("Add");
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(err, "No data found to process.");
+}
+
+TEST_F(GetAttributesTest, AnEmptyReferenceAmongBlockReferencesIsRecordedAndTheWalkGoesOn) {
+    dwg.entities.push_back(nullptr);  // in every selection set
+    TestEntity& loose = dwg.AddText("MODEL", "m");
+    TestEntity& inBlock = dwg.AddToBlock("A", "a");
+    dwg.AddInsert("A");
+
+    // Among loose text it is passed over without a trace.
+    Template("SPACE: MODEL\r\nBLOCK: *MODEL_SPACE\r\n", "u\r\n");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(loose.text, "M");
+    EXPECT_FALSE(session.HasPendingError());
+    session.CloseDrawing(false);
+
+    // As a block reference it leaves "object not set"; the next reference is still visited.
+    Template("SPACE: MODEL\r\n", "u\r\n");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(inBlock.text, "A");
+    EXPECT_EQ(session.PendingError().number, host::kObjectNotSet);
 }
 
 TEST_F(GetAttributesTest, WithoutAnOpenDrawingTheResultIsZero) {

@@ -143,6 +143,10 @@ public:
         if (types.size() != data.size()) return Error{host::kInvalidArgument, QStringLiteral("Invalid argument")};
         items_.clear();
         for (const TestEntityPtr& e : drawing_->entities) {
+            if (!e) {
+                items_.push_back(nullptr);
+                continue;
+            }
             if (e->deleted) continue;
             bool pass = true;
             for (size_t i = 0; i < types.size() && pass; ++i) {

@@ -63,7 +63,9 @@ TestEntityPtr MakeText(const QString& text, const QString& layer = QStringLitera
 
 struct TestDrawing {
     QString path;
-    std::vector<TestEntityPtr> entities;                       // model and paper space, in order
+    // Model and paper space, in order. A null entry stands for an empty reference that the host yields in
+    // every selection set.
+    std::vector<TestEntityPtr> entities;
     QMap<QString, std::vector<TestEntityPtr>> blocks;          // by upper-cased name
     int saves = 0;                                             // Close(true) and SaveAs calls that wrote
     std::optional<std::int16_t> savedFormat;                   // the format of the last SaveAs
