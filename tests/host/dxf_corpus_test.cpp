@@ -125,7 +125,6 @@ void CheckWithEzdxf(const std::vector<Saved>& saved, const std::map<QString, boo
 TEST(DxfCorpus, EveryDrawingOpensOrFailsClearly) {
     CORPUS_FILES(files);
     const auto readable = EzdxfReadable(files);
-    QTemporaryDir dir;
     Session session;
     int opened = 0;
     for (const QString& file : files) {
@@ -154,16 +153,6 @@ TEST(DxfCorpus, EveryDrawingOpensOrFailsClearly) {
             }
         }
         EXPECT_EQ(session.s.CloseDrawing(false), 1);
-
-        // Saved unchanged: nothing is written.
-        const QString copy = dir.filePath(QFileInfo(file).fileName());
-        ASSERT_TRUE(QFile::copy(file, copy));
-        QFile::setPermissions(copy, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        ASSERT_EQ(session.s.OpenDrawing(copy), 1) << name;
-        session.s.strVersion = QStringLiteral("0");
-        EXPECT_EQ(session.s.CloseDrawing(true), 1);
-        EXPECT_EQ(testhost::ReadFile(copy), bytes) << name;
-        EXPECT_FALSE(QFileInfo::exists(qln::dxf::BackupFileFor(copy))) << name;
     }
     std::cout << "opened " << opened << " of " << files.size() << " drawings\n";
     EXPECT_GT(opened, files.size() / 2);

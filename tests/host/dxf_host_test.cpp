@@ -163,22 +163,21 @@ TEST_F(DxfHostTest, EntityMembers) {
 }
 
 TEST_F(DxfHostTest, DrawingOfRelease12WithoutHandles) {
-    for (const QByteArray eol : {"\r\n", "\r"}) {  // line ends of DOS and of old Macintosh programs
-        const QByteArray r12 = Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "TEXT"}, {8, "0"}, {10, "1"}, {20, "1"},
-                                      {40, "1"}, {1, "old"}, {0, "ENDSEC"}, {0, "EOF"}}, eol);
-        const QString path = Write("r12.dxf", r12);
-        ASSERT_EQ(session.s.OpenDrawing(path), 1);
-        auto texts = All("T", "TEXT");
-        ASSERT_EQ(texts.size(), 1u);
-        EXPECT_EQ(*texts[0]->Handle(), "");
-        EXPECT_EQ(*texts[0]->ObjectName(), "AcDbText");
-        EXPECT_EQ(*texts[0]->TextString(), "old");
-        EXPECT_TRUE(texts[0]->SetTextString(QStringLiteral("new")).ok());
-        EXPECT_EQ(session.s.CloseDrawing(true), 1);
-        QByteArray expected = r12;
-        expected.replace(eol + "old" + eol, eol + "new" + eol);
-        EXPECT_EQ(testhost::ReadFile(path), expected);
-    }
+    // No header, no handles, DOS line ends (the other line ends: PairIndexFindsEveryPartOfOddlyWrittenPairs).
+    const QByteArray r12 = Pairs({{0, "SECTION"}, {2, "ENTITIES"}, {0, "TEXT"}, {8, "0"}, {10, "1"}, {20, "1"},
+                                  {40, "1"}, {1, "old"}, {0, "ENDSEC"}, {0, "EOF"}}, "\r\n");
+    const QString path = Write("r12.dxf", r12);
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    auto texts = All("T", "TEXT");
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(*texts[0]->Handle(), "");
+    EXPECT_EQ(*texts[0]->ObjectName(), "AcDbText");
+    EXPECT_EQ(*texts[0]->TextString(), "old");
+    EXPECT_TRUE(texts[0]->SetTextString(QStringLiteral("new")).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    QByteArray expected = r12;
+    expected.replace("\r\nold\r\n", "\r\nnew\r\n");
+    EXPECT_EQ(testhost::ReadFile(path), expected);
 }
 
 TEST_F(DxfHostTest, ChangedTextIsTheOnlyChangeInTheSavedFile) {
@@ -198,7 +197,6 @@ TEST_F(DxfHostTest, ChangedTextIsTheOnlyChangeInTheSavedFile) {
     QByteArray expected = bytes;
     expected.replace("\r\ntwo\r\n", "\r\na^ b^Ic^Jd\r\n");
     EXPECT_EQ(testhost::ReadFile(path), expected);
-    EXPECT_EQ(testhost::ReadFile(qln::dxf::BackupFileFor(path)), bytes);
 
     // Read back: the caret notation gives the characters again.
     ASSERT_EQ(session.s.OpenDrawing(path, true), 1);
@@ -440,14 +438,6 @@ TEST_F(DxfHostTest, ReadWriteOpeningIsLocked) {
     EXPECT_EQ(other.s.OpenDrawing(path), 1);
 }
 
-TEST_F(DxfHostTest, LockOfAProcessThatDiedIsTakenOver) {
-    const QString path = Write("a.dxf", Sample());
-    // A lock file naming a process that does not exist any more.
-    testhost::WriteFile(qln::dxf::LockFileFor(path), "999999\nqln\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-    EXPECT_EQ(session.s.OpenDrawing(path), 1) << session.s.PendingError().description.toStdString();
-    EXPECT_EQ(session.s.CloseDrawing(false), 1);
-}
-
 TEST_F(DxfHostTest, LockHeldByAnotherProcess) {
     const QString path = Write("a.dxf", Sample());
     QProcess helper;
@@ -458,7 +448,7 @@ TEST_F(DxfHostTest, LockHeldByAnotherProcess) {
     EXPECT_TRUE(session.s.PendingError().description.contains(u"already open for writing"));
     EXPECT_EQ(session.s.OpenDrawing(path, true), 1);
     EXPECT_EQ(session.s.CloseDrawing(false), 1);
-    // The helper dies without closing: its lock is stale and goes.
+    // The helper dies without closing (as a run that crashed): its lock is stale and is taken over.
     helper.kill();
     helper.waitForFinished();
     EXPECT_TRUE(QFileInfo::exists(qln::dxf::LockFileFor(path)));

@@ -1,6 +1,5 @@
 #include "host/dxf/dxf_drawing.h"
 
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -14,14 +13,9 @@ Error BadFormat(const QString& what) { return {host::kBadFileFormat, what}; }
 
 Error NotSupported() { return {438, QStringLiteral("Object doesn't support this property or method")}; }
 
-bool Equals(QByteArrayView a, const char* b) {
-    const qsizetype n = qsizetype(qstrlen(b));
-    return a.size() == n && qstrnicmp(a.data(), n, b, n) == 0;
-}
-
 template <class... Names>
 bool IsOneOf(QByteArrayView type, Names... names) {
-    return (Equals(type, names) || ...);
+    return (EqualsIgnoringCase(type, names) || ...);
 }
 
 // Sub-entities belong to the entity before them and go with it.
@@ -81,12 +75,6 @@ host::Result<std::unique_ptr<Drawing>> Drawing::Load(QByteArray bytes) {
     d->file_ = std::move(file.value());
     if (auto s = d->Index(); !s) return s.error();
     return d;
-}
-
-std::uint32_t Drawing::RecordEnd(std::uint32_t k, std::uint32_t end) const {
-    ++k;
-    while (k < end && file_.Code(k) != 0) ++k;
-    return k;
 }
 
 host::Status Drawing::Index() {
@@ -165,12 +153,12 @@ host::Result<std::uint32_t> Drawing::ReadEntities(std::uint32_t k, std::uint32_t
                                  .arg(LineText(f.Line(k))).arg(f.Code(k)));
         }
         if (stop(k)) return k;
-        EntityRecord r{k, RecordEnd(k, end), 0, block, space};
+        EntityRecord r{k, file_.RecordEnd(k, end), 0, block, space};
         k = r.ownEnd;
         // What the entity owns follows it: attributes or vertices, closed by SEQEND.
         while (k < end && f.Code(k) == 0 && IsSubEntity(f.Trimmed(k)) && !stop(k)) {
-            const bool last = Equals(f.Trimmed(k), "SEQEND");
-            k = RecordEnd(k, end);
+            const bool last = EqualsIgnoringCase(f.Trimmed(k), "SEQEND");
+            k = file_.RecordEnd(k, end);
             if (last) break;
         }
         r.end = k;
@@ -206,7 +194,7 @@ host::Status Drawing::IndexBlocks(const Section& s) {
                                  .arg(LineText(f.Line(k))).arg(f.Code(k)).arg(Excerpt(f.Value(k))));
         }
         const std::uint32_t start = k;
-        const std::uint32_t headerEnd = RecordEnd(k, s.end);
+        const std::uint32_t headerEnd = file_.RecordEnd(k, s.end);
         BlockRecord b;
         std::uint32_t name2 = kNone, name3 = kNone;
         for (std::uint32_t q = k + 1; q < headerEnd; ++q) {
@@ -227,7 +215,7 @@ host::Status Drawing::IndexBlocks(const Section& s) {
         if (!f.Is(k, 0, "ENDBLK")) {
             return BadFormat(QStringLiteral("%1: the block \"%2\" has no ENDBLK").arg(LineText(f.Line(start)), b.name));
         }
-        k = RecordEnd(k, s.end);
+        k = file_.RecordEnd(k, s.end);
         b.endEntity = std::uint32_t(entities_.size());
         blocks_.push_back(std::move(b));
     }
@@ -274,7 +262,7 @@ QString Drawing::Layer(std::uint32_t e) const {
 }
 
 host::Result<QString> Drawing::Name(std::uint32_t e) const {
-    if (!Equals(Type(e), "INSERT")) return NotSupported();
+    if (!EqualsIgnoringCase(Type(e), "INSERT")) return NotSupported();
     return Value(e, 2);
 }
 
@@ -303,12 +291,12 @@ host::Result<QString> Drawing::ObjectName(std::uint32_t e) const {
         {"IMAGE", "AcDbRasterImage"}, {"WIPEOUT", "AcDbWipeout"},      {"MLINE", "AcDbMline"},
         {"SEQEND", "AcDbSequenceEnd"}, {"MULTILEADER", "AcDbMLeader"}, {"ACAD_TABLE", "AcDbTable"},
     };
-    if (Equals(type, "INSERT"))
-        return QString::fromLatin1(Equals(marker, "AcDbMInsertBlock") ? "AcDbMInsertBlock" : "AcDbBlockReference");
+    if (EqualsIgnoringCase(type, "INSERT"))
+        return QString::fromLatin1(EqualsIgnoringCase(marker, "AcDbMInsertBlock") ? "AcDbMInsertBlock" : "AcDbBlockReference");
     for (const auto& f : fixed)
-        if (Equals(type, f.type)) return QString::fromLatin1(f.name);
+        if (EqualsIgnoringCase(type, f.type)) return QString::fromLatin1(f.name);
     if (!marker.isEmpty()) return QString::fromLatin1(marker);
-    if (Equals(type, "POLYLINE")) {
+    if (EqualsIgnoringCase(type, "POLYLINE")) {
         const std::uint32_t p = OwnPair(e, 70);
         const long flags = p == kNone ? 0 : file_.Integer(p).value_or(0);
         if (flags & 64) return QStringLiteral("AcDbPolyFaceMesh");
@@ -316,7 +304,7 @@ host::Result<QString> Drawing::ObjectName(std::uint32_t e) const {
         if (flags & 8) return QStringLiteral("AcDb3dPolyline");
         return QStringLiteral("AcDb2dPolyline");
     }
-    if (Equals(type, "DIMENSION")) {
+    if (EqualsIgnoringCase(type, "DIMENSION")) {
         const std::uint32_t p = OwnPair(e, 70);
         static const char* kinds[] = {"AcDbRotatedDimension", "AcDbAlignedDimension", "AcDb2LineAngularDimension",
                                       "AcDbDiametricDimension", "AcDbRadialDimension", "AcDb3PointAngularDimension",
@@ -334,7 +322,7 @@ host::Result<QString> Drawing::ObjectName(std::uint32_t e) const {
 // for TEXT, ATTDEF and ATTRIB the group 1. Returns the group 1 pair (kNone when it has none).
 std::uint32_t Drawing::TextPairs(std::uint32_t e, std::vector<std::uint32_t>* pieces) const {
     const EntityRecord& r = entities_[e];
-    const bool mtext = Equals(Type(e), "MTEXT");
+    const bool mtext = EqualsIgnoringCase(Type(e), "MTEXT");
     std::uint32_t one = kNone;
     for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q) {
         const int c = file_.Code(q);
@@ -360,7 +348,7 @@ QByteArray Drawing::EncodedTextOf(std::uint32_t e) const {
 
 host::Result<QString> Drawing::TextString(std::uint32_t e) const {
     const QByteArrayView type = Type(e);
-    if (!IsTextType(type) && !Equals(type, "MTEXT")) return NotSupported();
+    if (!IsTextType(type) && !EqualsIgnoringCase(type, "MTEXT")) return NotSupported();
     if (auto it = edits_.find(e); it != edits_.end()) return it->second.text;
     return codec_->Decode(EncodedTextOf(e));
 }
@@ -393,7 +381,7 @@ host::Point3 Drawing::Extrusion(std::uint32_t e, bool* bad) const {
 
 host::Result<host::Point3> Drawing::InsertionPoint(std::uint32_t e) const {
     const QByteArrayView type = Type(e);
-    const bool mtext = Equals(type, "MTEXT");
+    const bool mtext = EqualsIgnoringCase(type, "MTEXT");
     if (!mtext && !IsTextType(type) && !IsOneOf(type, "INSERT", "SHAPE")) return NotSupported();
     bool bad = false;
     const double x = Coordinate(e, 10, 0, &bad).value_or(0);
@@ -417,7 +405,7 @@ host::Result<host::Point3> Drawing::InsertionPoint(std::uint32_t e) const {
 
 host::Result<double> Drawing::Rotation(std::uint32_t e) const {
     const QByteArrayView type = Type(e);
-    const bool mtext = Equals(type, "MTEXT");
+    const bool mtext = EqualsIgnoringCase(type, "MTEXT");
     if (!mtext && !IsTextType(type) && !IsOneOf(type, "INSERT", "SHAPE")) return NotSupported();
     bool bad = false;
     if (mtext && OwnPair(e, 11) != kNone) {
@@ -438,241 +426,12 @@ host::Result<double> Drawing::Rotation(std::uint32_t e) const {
 
 // ---- deleting ------------------------------------------------------------------------------------------
 
-void Drawing::DeletePairs(std::uint32_t begin, std::uint32_t end) {
-    if (pairDeleted_.empty()) pairDeleted_.assign(file_.Size(), false);
-    for (std::uint32_t q = begin; q < end; ++q) pairDeleted_[q] = true;
-}
-
-void Drawing::BuildReferenceIndex() {
-    referencesIndexed_ = true;
-    const DxfFile& f = file_;
-    for (const Section& s : sections_) {
-        if (s.name == "HEADER" || s.name == "CLASSES" || s.name == "THUMBNAILIMAGE") continue;
-        const bool objects = s.name == "OBJECTS";
-        std::uint32_t k = s.begin;
-        while (k < s.end && f.Code(k) != 0) ++k;
-        while (k < s.end) {
-            const std::uint32_t end = RecordEnd(k, s.end);
-            const QByteArrayView type = f.Trimmed(k);
-            const bool group = Equals(type, "GROUP");
-            const bool sortents = Equals(type, "SORTENTSTABLE");
-            const bool dictionary = Equals(type, "DICTIONARY") || Equals(type, "ACDBDICTIONARYWDFLT");
-            QByteArray handle, owner;
-            bool inReactors = false, inGroup = false;
-            for (std::uint32_t q = k + 1; q < end; ++q) {
-                const int c = f.Code(q);
-                if (c >= 1000) break;
-                if (c == 102) {
-                    const QByteArrayView v = f.Trimmed(q);
-                    inGroup = v.startsWith("{");
-                    inReactors = Equals(v, "{ACAD_REACTORS");
-                    continue;
-                }
-                // An object's own handle and its owner's are kept for the objects only: entities are
-                // found through their records, and most of a drawing is entities.
-                if (c == 5 || c == 105) {
-                    if (objects && handle.isEmpty()) handle = f.Trimmed(q).toByteArray().toUpper();
-                } else if (c == 330 && inReactors) {
-                    references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::Reactor});
-                } else if (c == 330 && !inGroup) {
-                    if (objects && owner.isEmpty()) owner = f.Trimmed(q).toByteArray().toUpper();
-                } else if (c == 340 && group) {
-                    references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::Single});
-                } else if (c == 331 && sortents) {
-                    references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::WithNextHandle});
-                } else if ((c == 350 || c == 360) && dictionary && !inGroup && q > k + 1 && f.Code(q - 1) == 3) {
-                    references_[f.Trimmed(q).toByteArray().toUpper()].push_back({q, RefKind::WithPreviousName});
-                }
-            }
-            if (objects && !handle.isEmpty()) {
-                ObjectRecord o{k, end, handle};
-                objectByHandle_.insert(handle, o);
-                if (!owner.isEmpty()) ownedBy_[owner].push_back(o);
-            }
-            k = end;
-        }
-    }
-}
-
 host::Status Drawing::Delete(std::uint32_t e) {
-    const EntityRecord& r = entities_[e];
-    const DxfFile& f = file_;
-    if (!referencesIndexed_) BuildReferenceIndex();
-
-    // The handles of the entity and its sub-entities, and the extension dictionaries they name.
-    std::vector<QByteArray> queue;
-    for (std::uint32_t k = r.begin; k < r.end; k = RecordEnd(k, r.end)) {
-        bool inXdict = false;
-        bool handled = false;
-        for (std::uint32_t q = k + 1; q < r.end && f.Code(q) != 0; ++q) {
-            const int c = f.Code(q);
-            if (c == 5 && !handled) {
-                queue.push_back(f.Trimmed(q).toByteArray().toUpper());
-                handled = true;
-            } else if (c == 102) {
-                inXdict = Equals(f.Trimmed(q), "{ACAD_XDICTIONARY");
-            } else if (c == 360 && inXdict) {
-                const QByteArray h = f.Trimmed(q).toByteArray().toUpper();
-                if (auto it = objectByHandle_.find(h); it != objectByHandle_.end() && !PairDeleted(it->begin)) {
-                    DeletePairs(it->begin, it->end);
-                    queue.push_back(h);
-                }
-            }
-        }
-    }
-    DeletePairs(r.begin, r.end);
+    if (!references_.IsBuilt()) references_.Build(file_, sections_);
+    references_.DeleteEntity(file_, entities_[e].begin, entities_[e].end, pairDeleted_);
     entityDeleted_[e] = true;
     edits_.erase(e);
-
-    // Objects owned by what goes, and what they own in turn.
-    std::vector<QByteArray> gone;
-    while (!queue.empty()) {
-        QByteArray h = std::move(queue.back());
-        queue.pop_back();
-        if (h.isEmpty() || std::find(gone.begin(), gone.end(), h) != gone.end()) continue;
-        gone.push_back(h);
-        for (const ObjectRecord& o : ownedBy_.value(h)) {
-            if (PairDeleted(o.begin)) continue;
-            DeletePairs(o.begin, o.end);
-            queue.push_back(o.handle);
-        }
-    }
-
-    // Take the gone handles out of the lists that name them.
-    for (const QByteArray& h : gone) {
-        for (const Ref& ref : references_.value(h)) {
-            if (PairDeleted(ref.pair)) continue;
-            DeletePairs(ref.pair, ref.pair + 1);
-            if (ref.kind == RefKind::WithNextHandle && ref.pair + 1 < f.Size() && f.Code(ref.pair + 1) == 5)
-                DeletePairs(ref.pair + 1, ref.pair + 2);
-            if (ref.kind == RefKind::WithPreviousName && f.Code(ref.pair - 1) == 3)
-                DeletePairs(ref.pair - 1, ref.pair);
-            if (ref.kind == RefKind::Reactor) {
-                // A reactor group left empty goes as a whole.
-                std::uint32_t open = ref.pair, close = ref.pair;
-                while (open > 0 && f.Code(open) != 102 && f.Code(open) != 0) --open;
-                while (close + 1 < f.Size() && f.Code(close) != 102 && f.Code(close) != 0) ++close;
-                if (f.Code(open) == 102 && f.Code(close) == 102) {
-                    bool empty = true;
-                    for (std::uint32_t q = open + 1; q < close && empty; ++q) empty = PairDeleted(q);
-                    if (empty) {
-                        DeletePairs(open, open + 1);
-                        DeletePairs(close, close + 1);
-                    }
-                }
-            }
-        }
-    }
     ++generation_;
-    return {};
-}
-
-// ---- saving ----------------------------------------------------------------------------------------------
-
-QByteArray Drawing::LineEndOf(std::uint32_t ref) const {
-    QByteArray eol = file_.ValueLineEnd(ref).toByteArray();
-    return eol.isEmpty() ? QByteArray("\n") : eol;
-}
-
-// A code line for `code` laid out like the code line of pair `ref` (right-aligned to the same width).
-QByteArray Drawing::CodeLineLike(std::uint32_t ref, int code) const {
-    const QByteArrayView line = file_.CodeLine(ref);
-    auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    qsizetype lead = 0;
-    while (lead < line.size() && blank(line[lead])) ++lead;
-    qsizetype digitsEnd = lead;
-    while (digitsEnd < line.size() && !blank(line[digitsEnd]) && line[digitsEnd] != '\r' && line[digitsEnd] != '\n')
-        ++digitsEnd;
-    const QByteArray number = QByteArray::number(code);
-    QByteArray out = lead > 0 ? number.rightJustified(digitsEnd, ' ') : number;
-    out += line.sliced(digitsEnd).toByteArray();  // trailing blanks and the line end
-    return out;
-}
-
-// Where a missing group 1 goes: after the insertion point, height and (MTEXT) layout values.
-std::uint32_t Drawing::TextInsertionPoint(std::uint32_t e) const {
-    const EntityRecord& r = entities_[e];
-    std::uint32_t after = r.begin;
-    for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q) {
-        const int c = file_.Code(q);
-        if (c == 101 || c >= 1000) break;
-        if (c == 3 || c == 10 || c == 20 || c == 30 || c == 40 || c == 41 || c == 46 || c == 71 || c == 72) after = q;
-    }
-    return after;
-}
-
-void Drawing::TextEditsFor(std::uint32_t e, const TextEdit& t, std::vector<ByteEdit>& out) const {
-    const DxfFile& f = file_;
-    std::vector<std::uint32_t> slots;
-    const std::uint32_t one = TextPairs(e, &slots);
-    if (!Equals(Type(e), "MTEXT")) {
-        if (one != kNone) {
-            out.push_back({f.At(one).valueStart, f.At(one).valueEnd, t.encoded});
-        } else {
-            const std::uint32_t after = TextInsertionPoint(e);
-            out.push_back({f.PairEnd(after), f.PairEnd(after), CodeLineLike(after, 1) + t.encoded + LineEndOf(after)});
-        }
-        return;
-    }
-    const std::vector<QByteArray> pieces = TextCodec::Split(t.encoded, t.unitEnds);
-    const size_t wanted = pieces.size() - 1;  // pieces in group 3; the last goes to group 1
-    const size_t common = std::min(wanted, slots.size());
-    for (size_t i = 0; i < common; ++i) out.push_back({f.At(slots[i]).valueStart, f.At(slots[i]).valueEnd, pieces[i]});
-    for (size_t i = wanted; i < slots.size(); ++i) out.push_back({f.At(slots[i]).codeStart, f.PairEnd(slots[i]), {}});
-
-    // New pairs go before the group 1 (or where it would be), laid out like their neighbours.
-    QByteArray inserted;
-    const std::uint32_t ref = !slots.empty() ? slots.front() : (one != kNone ? one : TextInsertionPoint(e));
-    for (size_t i = common; i < wanted; ++i)
-        inserted += (slots.empty() ? CodeLineLike(ref, 3) : f.CodeLine(ref).toByteArray()) + pieces[i] + LineEndOf(ref);
-    if (one != kNone) {
-        if (!inserted.isEmpty()) out.push_back({f.At(one).codeStart, f.At(one).codeStart, inserted});
-        out.push_back({f.At(one).valueStart, f.At(one).valueEnd, pieces.back()});
-    } else {
-        const std::uint32_t after = TextInsertionPoint(e);
-        inserted += CodeLineLike(ref, 1) + pieces.back() + LineEndOf(ref);
-        out.push_back({f.PairEnd(after), f.PairEnd(after), inserted});
-    }
-}
-
-host::Result<std::vector<Drawing::ByteEdit>> Drawing::Edits() const {
-    std::vector<ByteEdit> edits;
-    for (const auto& [e, t] : edits_)
-        if (!entityDeleted_[e]) TextEditsFor(e, t, edits);
-    for (std::uint32_t q = 0; q < pairDeleted_.size();) {
-        if (!pairDeleted_[q]) {
-            ++q;
-            continue;
-        }
-        std::uint32_t end = q;
-        while (end < pairDeleted_.size() && pairDeleted_[end]) ++end;
-        edits.push_back({file_.At(q).codeStart, file_.PairEnd(end - 1), {}});
-        q = end;
-    }
-    std::sort(edits.begin(), edits.end(), [](const ByteEdit& a, const ByteEdit& b) {
-        return a.start != b.start ? a.start < b.start : a.end < b.end;
-    });
-    for (size_t i = 1; i < edits.size(); ++i) {
-        if (edits[i].start < edits[i - 1].end)
-            return Error{host::kHostFailure, QStringLiteral("internal error: two changes overlap at byte %1").arg(edits[i].start)};
-    }
-    return edits;
-}
-
-host::Status Drawing::Write(QIODevice& out) const {
-    auto edits = Edits();
-    if (!edits) return edits.error();
-    const QByteArray& bytes = file_.Bytes();
-    std::uint32_t pos = 0;
-    auto put = [&](const char* data, qint64 size) {
-        return size == 0 || out.write(data, size) == size;
-    };
-    for (const ByteEdit& e : *edits) {
-        if (!put(bytes.constData() + pos, e.start - pos) || !put(e.bytes.constData(), e.bytes.size()))
-            return Error{host::kPathAccessError, out.errorString()};
-        pos = e.end;
-    }
-    if (!put(bytes.constData() + pos, bytes.size() - pos)) return Error{host::kPathAccessError, out.errorString()};
     return {};
 }
 

@@ -2,9 +2,13 @@
 // One DXF drawing in memory: its bytes and pair index, its sections, the entities of model space, paper
 // space and the block definitions, and the changes made since it was read (new texts, deleted entities).
 // Saving writes the original bytes with only those changes spliced in.
+//
+// dxf_drawing.cpp loads a drawing and gives its entities' properties, dxf_references.cpp finds what a
+// deleted entity takes with it, dxf_writer.cpp saves.
 
 #include "host/automation.h"
 #include "host/dxf/dxf_file.h"
+#include "host/dxf/dxf_references.h"
 #include "host/dxf/dxf_text.h"
 
 #include <QHash>
@@ -80,11 +84,6 @@ public:
 
 private:
     static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-    struct Section {
-        QByteArray name;
-        std::uint32_t begin;  // first pair after the name
-        std::uint32_t end;    // the ENDSEC pair
-    };
     struct TextEdit {
         QString text;
         QByteArray encoded;
@@ -95,16 +94,6 @@ private:
         std::uint32_t end;
         QByteArray bytes;
     };
-    enum class RefKind : std::uint8_t { Single, WithNextHandle, WithPreviousName, Reactor };
-    struct Ref {
-        std::uint32_t pair;
-        RefKind kind;
-    };
-    struct ObjectRecord {
-        std::uint32_t begin;
-        std::uint32_t end;
-        QByteArray handle;
-    };
 
     Drawing() = default;
     host::Status Index();
@@ -113,22 +102,15 @@ private:
     // Entity records from `k` up to `end`, stopping at a pair that `stop` accepts; returns where it stopped.
     template <class Stop>
     host::Result<std::uint32_t> ReadEntities(std::uint32_t k, std::uint32_t end, std::int32_t block, Space space, Stop stop);
-    std::uint32_t RecordEnd(std::uint32_t k, std::uint32_t end) const;
 
     std::uint32_t OwnPair(std::uint32_t e, int code) const;
     std::uint32_t TextPairs(std::uint32_t e, std::vector<std::uint32_t>* pieces) const;
     std::optional<double> Coordinate(std::uint32_t e, int code, double fallback, bool* bad) const;
     host::Point3 Extrusion(std::uint32_t e, bool* bad) const;
     QByteArray EncodedTextOf(std::uint32_t e) const;
+    // The writer (dxf_writer.cpp): the byte ranges a save replaces, in file order.
     void TextEditsFor(std::uint32_t e, const TextEdit& t, std::vector<ByteEdit>& out) const;
-    std::uint32_t TextInsertionPoint(std::uint32_t e) const;
-    QByteArray CodeLineLike(std::uint32_t ref, int code) const;
-    QByteArray LineEndOf(std::uint32_t ref) const;
     host::Result<std::vector<ByteEdit>> Edits() const;
-
-    void BuildReferenceIndex();
-    void DeletePairs(std::uint32_t begin, std::uint32_t end);
-    bool PairDeleted(std::uint32_t i) const { return !pairDeleted_.empty() && pairDeleted_[i]; }
 
     DxfFile file_;
     std::unique_ptr<TextCodec> codec_;
@@ -140,14 +122,10 @@ private:
     QHash<QString, int> blockByName_;  // upper-cased name -> first definition
 
     std::unordered_map<std::uint32_t, TextEdit> edits_;
-    std::vector<bool> pairDeleted_;  // made on the first delete
+    DeletedPairs pairDeleted_;
     quint64 generation_ = 0;
     quint64 savedGeneration_ = 0;
-
-    bool referencesIndexed_ = false;
-    QHash<QByteArray, std::vector<Ref>> references_;           // handle -> pairs that name it
-    QHash<QByteArray, std::vector<ObjectRecord>> ownedBy_;     // owner handle -> objects it owns
-    QHash<QByteArray, ObjectRecord> objectByHandle_;
+    ReferenceIndex references_;  // built on the first delete
 };
 
 }  // namespace qln::dxf

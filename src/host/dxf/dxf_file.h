@@ -27,6 +27,19 @@ struct Pair {
     std::int16_t code;
 };
 
+// One section of a drawing: its name, upper case, and its pairs.
+struct Section {
+    QByteArray name;
+    std::uint32_t begin;  // first pair after the name
+    std::uint32_t end;    // the ENDSEC pair
+};
+
+// Structure names (entity and object types, group names) compare ignoring case.
+inline bool EqualsIgnoringCase(QByteArrayView a, const char* b) {
+    const qsizetype n = qsizetype(qstrlen(b));
+    return a.size() == n && qstrnicmp(a.data(), n, b, n) == 0;
+}
+
 class DxfFile {
 public:
     // Index `bytes`; a file that is not ASCII DXF gives a description of what is wrong and where.
@@ -65,6 +78,12 @@ public:
     QByteArrayView CodeLine(std::uint32_t i) const {
         const std::uint32_t start = CodeStart(i);
         return QByteArrayView(bytes_.constData() + start, slots_[i].valueStart - start);
+    }
+    // The end of the record that starts at pair `k`: its next pair of group 0, or `end`.
+    std::uint32_t RecordEnd(std::uint32_t k, std::uint32_t end) const {
+        ++k;
+        while (k < end && slots_[k].code != 0) ++k;
+        return k;
     }
     // 1-based line number of the pair's code line.
     static qint64 Line(std::uint32_t i) { return 2 * qint64(i) + 1; }

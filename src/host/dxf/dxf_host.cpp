@@ -1,6 +1,7 @@
 #include "host/dxf/dxf_host.h"
 
 #include "host/dxf/dxf_drawing.h"
+#include "host/platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,8 +9,6 @@
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStringList>
-
-#include <unistd.h>
 
 #include <memory>
 #include <vector>
@@ -285,8 +284,7 @@ Status WriteDrawing(const Drawing& drawing, const QString& path, QString& warnin
         const QString real = RealPath(path);
         const QString backup = BackupFileFor(real);
         QFile::remove(backup);
-        const QByteArray from = QFile::encodeName(real), to = QFile::encodeName(backup);
-        if (::link(from.constData(), to.constData()) != 0 && !QFile::copy(real, backup))
+        if (!platform::MakeHardLink(real, backup) && !QFile::copy(real, backup))
             warning = QStringLiteral("No backup copy of %1 could be made before saving it.").arg(QDir::toNativeSeparators(path));
     }
     if (!out.commit())
