@@ -48,9 +48,10 @@ TEST_F(BatchRunTest, ModifiesEveryChosenDrawingAndLogsEachChange) {
                            "Spaces: MODEL", "Blocks: *MODEL_SPACE", "Layers: *",
                            "Found 'colour' in 'another colour' and replaced with 'color'"}));
     EXPECT_FALSE(LogExists("err.log"));  // no error: deleted at the end
-    ASSERT_GE(ui.statuses.size(), 3);
-    EXPECT_EQ(ui.statuses.first(), "Modification in process...");
-    EXPECT_EQ(ui.statuses[1], "Processing " + root + "dwg/a.dxf...");
+    ASSERT_EQ(ui.statuses.size(), 4);
+    EXPECT_EQ(ui.statuses.mid(0, 3), (QStringList{"Modification in process...", "Processing " + root + "dwg/a.dxf...",
+                                                  "Processing " + root + "dwg/B.dxf..."}));
+    EXPECT_EQ(ui.transient, ui.statuses.mid(0, 3));  // the summary is the one lasting text
     EXPECT_TRUE(ui.LastStatus().startsWith("Text for 2 file(s) modified in ")) << ui.LastStatus().toStdString();
     EXPECT_TRUE(ui.LastStatus().endsWith(" second(s)."));
     EXPECT_EQ(ui.busyDepth, 0);
