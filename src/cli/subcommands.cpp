@@ -100,8 +100,8 @@ QString Usage() {
 }
 
 QList<QCommandLineOption> CommonOptions() {
-    return {{QStringLiteral("host"), QStringLiteral("The CAD host: dxf (the built-in DXF host)."), QStringLiteral("name"),
-             QStringLiteral("dxf")},
+    return {{QStringLiteral("host"), QStringLiteral("The CAD host: dxf (the built-in DXF host)."),
+             QStringLiteral("name"), QStringLiteral("dxf")},
             {QStringLiteral("quiet"), QStringLiteral("Show no status texts, only errors.")}};
 }
 
@@ -109,7 +109,8 @@ QList<QCommandLineOption> ModificationOptions() {
     return {{QStringLiteral("delimiter"),
              QStringLiteral("Separator between the parts of a template command (default \",\")."), QStringLiteral("c")},
             {QStringLiteral("no-audit"), QStringLiteral("Do not append the changes to audit.log.")},
-            {QStringLiteral("log-dir"), QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
+            {QStringLiteral("log-dir"),
+             QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
              QStringLiteral("dir")}};
 }
 
