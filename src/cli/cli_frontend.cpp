@@ -1,24 +1,12 @@
 #include "cli/cli_frontend.h"
 
 #include <QProcess>
-#include <QStringList>
 
 #include <unistd.h>
 
 namespace qln::cli {
 
 namespace {
-
-// Status texts that only say what is going on now: on a terminal they go into the progress line.
-bool IsTransient(const QString& text) {
-    static const QStringList prefixes{QStringLiteral("Processing "), QStringLiteral("Scanning "),
-                                      QStringLiteral("Searching "), QStringLiteral("Modification in process"),
-                                      QStringLiteral("Starting AutoCAD"), QStringLiteral("AutoCAD instantiated"),
-                                      QStringLiteral("Creating HTML file from ")};
-    for (const QString& p : prefixes)
-        if (text.startsWith(p)) return true;
-    return false;
-}
 
 constexpr int kBarWidth = 30;
 constexpr int kLineWidth = 100;
@@ -35,11 +23,16 @@ void CliFrontend::PrintLine(const QString& text) {
     if (terminal_ && total_ != 0) DrawBar();
 }
 
-void CliFrontend::SetStatus(const QString& text) {
+void CliFrontend::SetStatus(const QString& text) { ShowStatus(text, /*transient=*/false); }
+
+void CliFrontend::SetTransientStatus(const QString& text) { ShowStatus(text, /*transient=*/true); }
+
+void CliFrontend::ShowStatus(const QString& text, bool transient) {
     lastStatus_ = text;
     lastPrinted_ = false;
     if (quiet_) return;
-    if (terminal_ && IsTransient(text)) {
+    if (terminal_ && transient) {
+        // What is going on now goes into the progress line; it needs no line of its own.
         item_ = text;
         DrawBar();
         return;

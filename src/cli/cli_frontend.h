@@ -1,6 +1,7 @@
 #pragma once
 // The command-line tool's frontend: status texts on standard error, one per line; while standard error
-// is a terminal, a progress bar on one line instead, with lasting messages printed above it.
+// is a terminal, a progress bar on one line instead, showing the transient status texts, with the
+// lasting ones printed above it.
 
 #include "host/frontend.h"
 
@@ -19,6 +20,7 @@ public:
     void SetTerminal(bool terminal) { terminal_ = terminal; }
 
     void SetStatus(const QString& text) override;
+    void SetTransientStatus(const QString& text) override;
     void MessageBox(Icon icon, const QString& title, const QString& text, bool systemModal) override;
     void Beep() override {}
     void SetBusy(bool) override {}
@@ -36,6 +38,7 @@ public:
     QString LastStatus() const { return lastStatus_; }
 
 private:
+    void ShowStatus(const QString& text, bool transient);
     void DrawBar();
     void ClearBar();
     void PrintLine(const QString& text);

@@ -10,39 +10,45 @@
 
 namespace qln::cli {
 
-int Find(const QStringList& args) {
-    const QString usage = QStringLiteral(
-        "qln-cli find [--space Both|Model|Paper] [--blocks LIST] [--layers LIST] [--match-case] [--exact] "
-        "[--mtext] [--no-path] [--delimiter C] [--output FILE] [--include-criteria] PHRASE FILESPEC");
+CommandLine FindCommandLine() {
+    CommandLine line;
+    line.options = {
+        {QStringLiteral("space"), QStringLiteral("Both (default), Model or Paper."), QStringLiteral("space"),
+         QStringLiteral("Both")},
+        {QStringLiteral("blocks"),
+         QStringLiteral("Block names, separated by commas; * for the text in every block (default); "
+                        "*MODEL_SPACE or *PAPER_SPACE for the text lying directly in a space."),
+         QStringLiteral("list"), QStringLiteral("*")},
+        {QStringLiteral("layers"), QStringLiteral("Layer names, separated by commas; * for all (default)."),
+         QStringLiteral("list"), QStringLiteral("*")},
+        {QStringLiteral("match-case"), QStringLiteral("Compare the phrase with its letter case.")},
+        {QStringLiteral("exact"), QStringLiteral("The whole text must equal the phrase.")},
+        {QStringLiteral("mtext"), QStringLiteral("Search multiple-line text instead of single-line text.")},
+        {QStringLiteral("no-path"), QStringLiteral("Name drawings by file name only.")},
+        {QStringLiteral("delimiter"), QStringLiteral("Field delimiter of the rows (default \",\")."), QStringLiteral("c")},
+        {QStringLiteral("output"), QStringLiteral("Write the results to FILE instead of standard output."),
+         QStringLiteral("file")},
+        {QStringLiteral("include-criteria"), QStringLiteral("Write the search criteria before the results.")},
+    };
+    line.arguments = {
+        {QStringLiteral("PHRASE"), QStringLiteral("The text to search for, as typed.")},
+        {QStringLiteral("FILESPEC"), QStringLiteral("Folder and file pattern of the drawings, e.g. /dwg/a*.dxf.")},
+    };
+    return line;
+}
+
+int Find(const Subcommand& self, const QStringList& args) {
     QCommandLineParser parser;
-    parser.addOption({QStringLiteral("space"), QStringLiteral("Both (default), Model or Paper."), QStringLiteral("space"),
-                      QStringLiteral("Both")});
-    parser.addOption({QStringLiteral("blocks"),
-                      QStringLiteral("Block names, separated by commas; * for the text in every block (default); "
-                                     "*MODEL_SPACE or *PAPER_SPACE for the text lying directly in a space."),
-                      QStringLiteral("list"), QStringLiteral("*")});
-    parser.addOption({QStringLiteral("layers"), QStringLiteral("Layer names, separated by commas; * for all (default)."),
-                      QStringLiteral("list"), QStringLiteral("*")});
-    parser.addOption({QStringLiteral("match-case"), QStringLiteral("Compare the phrase with its letter case.")});
-    parser.addOption({QStringLiteral("exact"), QStringLiteral("The whole text must equal the phrase.")});
-    parser.addOption({QStringLiteral("mtext"), QStringLiteral("Search multiple-line text instead of single-line text.")});
-    parser.addOption({QStringLiteral("no-path"), QStringLiteral("Name drawings by file name only.")});
-    parser.addOption({QStringLiteral("delimiter"), QStringLiteral("Field delimiter of the rows (default \",\")."),
-                      QStringLiteral("c")});
-    parser.addOption({QStringLiteral("output"), QStringLiteral("Write the results to FILE instead of standard output."),
-                      QStringLiteral("file")});
-    parser.addOption({QStringLiteral("include-criteria"), QStringLiteral("Write the search criteria before the results.")});
-    parser.addPositionalArgument(QStringLiteral("PHRASE"), QStringLiteral("The text to search for, as typed."));
-    parser.addPositionalArgument(QStringLiteral("FILESPEC"),
-                                 QStringLiteral("Folder and file pattern of the drawings, e.g. /dwg/a*.dxf."));
     Context ctx;
-    if (int status = Prepare(parser, args, ctx, usage); status >= 0) return status;
+    if (const std::optional<int> status = Prepare(self, parser, args, ctx)) return *status;
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2) {
-        ctx.ui.Error(QStringLiteral("give a phrase and a folder and file pattern; usage: ") + usage);
+        ctx.ui.Error(QStringLiteral("give a phrase and a folder and file pattern; usage: ") + Synopsis(self));
         return kBadUsage;
     }
+    const std::optional<QString> delimiter = DelimiterOption(parser, ctx.ui);
+    if (!delimiter) return kBadUsage;
     SearchCriteria criteria;
     criteria.space = parser.value(QStringLiteral("space"));
     criteria.blocks = parser.value(QStringLiteral("blocks"));
@@ -51,13 +57,9 @@ int Find(const QStringList& args) {
     criteria.wholePhrase = parser.isSet(QStringLiteral("exact"));
     criteria.multipleLineText = parser.isSet(QStringLiteral("mtext"));
     criteria.includePath = !parser.isSet(QStringLiteral("no-path"));
-    criteria.delimiter = DelimiterOption(parser);
     criteria.phrase = positional.at(0);
     criteria.fileSpec = positional.at(1);
-    if (criteria.delimiter.isEmpty()) {
-        ctx.ui.Error(QStringLiteral("the delimiter must be one character other than a blank"));
-        return kBadUsage;
-    }
+    criteria.delimiter = *delimiter;
     if (const QString refusal = SearchRun::Refusal(criteria); !refusal.isEmpty()) {
         ctx.ui.Error(refusal);
         return kBadUsage;

@@ -9,31 +9,33 @@
 
 namespace qln::cli {
 
-int Modify(const QStringList& args) {
-    const QString usage = QStringLiteral(
-        "qln-cli modify --template FILE [--delimiter C] [--no-audit] [--log-dir DIR] DRAWING...");
+CommandLine ModifyCommandLine() {
+    CommandLine line;
+    line.options << QCommandLineOption(QStringLiteral("template"), QStringLiteral("The template file to apply."),
+                                       QStringLiteral("file"))
+                 << ModificationOptions();
+    line.arguments << Argument{QStringLiteral("DRAWING"), QStringLiteral("Drawings to modify."),
+                               QStringLiteral("DRAWING...")};
+    return line;
+}
+
+int Modify(const Subcommand& self, const QStringList& args) {
     QCommandLineParser parser;
-    parser.addOption({QStringLiteral("template"), QStringLiteral("The template file to apply."), QStringLiteral("file")});
-    AddModificationOptions(parser);
-    parser.addPositionalArgument(QStringLiteral("DRAWING"), QStringLiteral("Drawings to modify."),
-                                 QStringLiteral("DRAWING..."));
     Context ctx;
-    if (int status = Prepare(parser, args, ctx, usage, /*withLogDir=*/true); status >= 0) return status;
+    if (const std::optional<int> status = Prepare(self, parser, args, ctx, /*withLogDir=*/true)) return *status;
 
     if (!parser.isSet(QStringLiteral("template"))) {
         ctx.ui.Error(QStringLiteral("no template given (--template FILE)"));
         return kBadUsage;
     }
     if (parser.positionalArguments().isEmpty()) {
-        ctx.ui.Error(QStringLiteral("no drawing given; usage: ") + usage);
+        ctx.ui.Error(QStringLiteral("no drawing given; usage: ") + Synopsis(self));
         return kBadUsage;
     }
+    const std::optional<QString> delimiter = DelimiterOption(parser, ctx.ui);
+    if (!delimiter) return kBadUsage;
     BatchRunInput input;
-    input.delimiter = DelimiterOption(parser);
-    if (input.delimiter.isEmpty()) {
-        ctx.ui.Error(QStringLiteral("the delimiter must be one character other than a blank"));
-        return kBadUsage;
-    }
+    input.delimiter = *delimiter;
     input.templatePath = parser.value(QStringLiteral("template"));
     input.audit = !parser.isSet(QStringLiteral("no-audit"));
     for (const QString& drawing : parser.positionalArguments()) {

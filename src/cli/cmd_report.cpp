@@ -9,19 +9,21 @@
 
 namespace qln::cli {
 
-int Report(const QStringList& args) {
-    const QString usage = QStringLiteral("qln-cli report [--mtext] [--output FILE] [--open] DRAWING");
+CommandLine ReportCommandLine() {
+    return {{{QStringLiteral("mtext"), QStringLiteral("List multiple-line text instead of single-line text.")},
+             {QStringLiteral("output"),
+              QStringLiteral("Write the page to FILE (default: attr.htm in the program's folder)."),
+              QStringLiteral("file")},
+             {QStringLiteral("open"), QStringLiteral("Open the page with the desktop's program for HTML.")}},
+            {{QStringLiteral("DRAWING"), QStringLiteral("The drawing to list.")}}};
+}
+
+int Report(const Subcommand& self, const QStringList& args) {
     QCommandLineParser parser;
-    parser.addOption({QStringLiteral("mtext"), QStringLiteral("List multiple-line text instead of single-line text.")});
-    parser.addOption({QStringLiteral("output"),
-                      QStringLiteral("Write the page to FILE (default: attr.htm in the program's folder)."),
-                      QStringLiteral("file")});
-    parser.addOption({QStringLiteral("open"), QStringLiteral("Open the page with the desktop's program for HTML.")});
-    parser.addPositionalArgument(QStringLiteral("DRAWING"), QStringLiteral("The drawing to list."));
     Context ctx;
-    if (int status = Prepare(parser, args, ctx, usage); status >= 0) return status;
+    if (const std::optional<int> status = Prepare(self, parser, args, ctx)) return *status;
     if (parser.positionalArguments().size() != 1) {
-        ctx.ui.Error(QStringLiteral("name one drawing; usage: ") + usage);
+        ctx.ui.Error(QStringLiteral("name one drawing; usage: ") + Synopsis(self));
         return kBadUsage;
     }
     ctx.state.blnMultipleLineText = parser.isSet(QStringLiteral("mtext"));

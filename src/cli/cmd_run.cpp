@@ -7,26 +7,24 @@
 
 namespace qln::cli {
 
-int Run(const QStringList& args) {
-    const QString usage = QStringLiteral("qln-cli run [--delimiter C] [--no-audit] [--log-dir DIR] LISTFILE");
+CommandLine RunCommandLine() {
+    return {ModificationOptions(), {{QStringLiteral("LISTFILE"), QStringLiteral("The drawing list file to run.")}}};
+}
+
+int Run(const Subcommand& self, const QStringList& args) {
     QCommandLineParser parser;
-    AddModificationOptions(parser);
-    parser.addPositionalArgument(QStringLiteral("LISTFILE"), QStringLiteral("The drawing list file to run."));
     Context ctx;
-    if (int status = Prepare(parser, args, ctx, usage, /*withLogDir=*/true); status >= 0) return status;
+    if (const std::optional<int> status = Prepare(self, parser, args, ctx, /*withLogDir=*/true)) return *status;
     if (parser.positionalArguments().size() != 1) {
-        ctx.ui.Error(QStringLiteral("name one drawing list file; usage: ") + usage);
+        ctx.ui.Error(QStringLiteral("name one drawing list file; usage: ") + Synopsis(self));
         return kBadUsage;
     }
-    const QString delimiter = DelimiterOption(parser);
-    if (delimiter.isEmpty()) {
-        ctx.ui.Error(QStringLiteral("the delimiter must be one character other than a blank"));
-        return kBadUsage;
-    }
+    const std::optional<QString> delimiter = DelimiterOption(parser, ctx.ui);
+    if (!delimiter) return kBadUsage;
 
     CatchInterrupt(ctx.state);
     DrawingListRun run(ctx.host, ctx.state, ctx.ui);
-    run.SetDelimiter(delimiter);
+    run.SetDelimiter(*delimiter);
     run.SetAudit(!parser.isSet(QStringLiteral("no-audit")));
     run.SetStopFlag(&g_stopRun);
     const DrawingListRunResult result = run.Run(parser.positionalArguments().first(), /*fromCommandLine=*/true);

@@ -31,31 +31,12 @@ extern "C" void OnInterrupt(int) {
 
 }  // namespace
 
-void AddCommonOptions(QCommandLineParser& parser) {
-    parser.setApplicationDescription(QString());
-    parser.addOption({QStringLiteral("host"), QStringLiteral("The CAD host: dxf (the built-in DXF host)."),
-                      QStringLiteral("name"), QStringLiteral("dxf")});
-    parser.addOption({QStringLiteral("quiet"), QStringLiteral("Show no status texts, only errors.")});
-    parser.addHelpOption();
-    parser.addVersionOption();
-}
-
-void AddModificationOptions(QCommandLineParser& parser) {
-    parser.addOption({QStringLiteral("delimiter"),
-                      QStringLiteral("Separator between the parts of a template command (default \",\")."),
-                      QStringLiteral("c")});
-    parser.addOption({QStringLiteral("no-audit"), QStringLiteral("Do not append the changes to audit.log.")});
-    parser.addOption({QStringLiteral("log-dir"),
-                      QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
-                      QStringLiteral("dir")});
-}
-
-int Prepare(QCommandLineParser& parser, const QStringList& args, Context& ctx, const QString& usage,
-            bool withLogDir) {
-    AddCommonOptions(parser);
+std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser, const QStringList& args,
+                           Context& ctx, bool withLogDir) {
+    BuildParser(command, parser);
     if (!parser.parse(args)) {
         ctx.ui.Error(parser.errorText());
-        ctx.ui.Error(QStringLiteral("usage: ") + usage + QStringLiteral("  (see --help)"));
+        ctx.ui.Error(QStringLiteral("usage: ") + Synopsis(command) + QStringLiteral("  (see --help)"));
         return kBadUsage;
     }
     if (parser.isSet(QStringLiteral("version"))) {
@@ -63,7 +44,8 @@ int Prepare(QCommandLineParser& parser, const QStringList& args, Context& ctx, c
         return kDone;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs((QStringLiteral("usage: ") + usage + QStringLiteral("\n\n")).toLocal8Bit().constData(), stdout);
+        std::fputs((QStringLiteral("usage: ") + Synopsis(command) + QStringLiteral("\n\n")).toLocal8Bit().constData(),
+                   stdout);
         // Qt's help text lists the options after its own usage line; show only the options.
         const QString help = parser.helpText();
         const qsizetype at = help.indexOf(QStringLiteral("Options:"));
@@ -95,7 +77,7 @@ int Prepare(QCommandLineParser& parser, const QStringList& args, Context& ctx, c
             ctx.ui.Say(QStringLiteral("qln-cli: cannot write to ") + ctx.state.programFolder +
                        QStringLiteral("; logs go to ") + ctx.state.logFolder);
     }
-    return -1;
+    return std::nullopt;
 }
 
 void CatchInterrupt(ProgramState& state) {
@@ -103,10 +85,13 @@ void CatchInterrupt(ProgramState& state) {
     std::signal(SIGINT, OnInterrupt);
 }
 
-QString DelimiterOption(const QCommandLineParser& parser) {
+std::optional<QString> DelimiterOption(const QCommandLineParser& parser, CliFrontend& ui) {
     if (!parser.isSet(QStringLiteral("delimiter"))) return QStringLiteral(",");
     const QString value = parser.value(QStringLiteral("delimiter"));
-    if (value.size() != 1 || value == u" ") return {};
+    if (value.size() != 1 || value == u" ") {
+        ui.Error(QStringLiteral("the delimiter must be one character other than a blank"));
+        return std::nullopt;
+    }
     return value;
 }
 

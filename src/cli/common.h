@@ -1,8 +1,9 @@
 #pragma once
-// What every subcommand of qln-cli shares: the common options, the program-wide state, the host, the
-// frontend, exit statuses and Ctrl-C.
+// What every subcommand of qln-cli shares: the program-wide state, the host, the frontend, parsing the
+// command line, the delimiter option, exit statuses and Ctrl-C.
 
 #include "cli/cli_frontend.h"
+#include "cli/subcommands.h"
 #include "host/automation.h"
 #include "host/program_state.h"
 
@@ -11,6 +12,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <optional>
 
 namespace qln::cli {
 
@@ -30,28 +32,18 @@ struct Context {
     host::ApplicationClassPtr host;
 };
 
-// Adds --host, --quiet and --help to a subcommand's parser.
-void AddCommonOptions(QCommandLineParser& parser);
-
-// Adds --delimiter, --no-audit and --log-dir, the options of the modification runs.
-void AddModificationOptions(QCommandLineParser& parser);
-
-// Parses args (args[0] names the subcommand) and fills ctx: quiet, the host, the program and log
-// folders (--log-dir when withLogDir and given). Returns -1 when the caller should go on, or an exit
-// status (help shown, bad usage reported).
-int Prepare(QCommandLineParser& parser, const QStringList& args, Context& ctx, const QString& usage,
-            bool withLogDir = false);
+// Builds the subcommand's parser, parses args (args[0] names the subcommand) and fills ctx: quiet, the
+// host, the program and log folders (--log-dir when withLogDir and given). Returns the exit status to
+// end with now (help or version shown, bad usage reported), or nothing when the caller should go on.
+std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser, const QStringList& args,
+                           Context& ctx, bool withLogDir = false);
 
 // Installs the Ctrl-C handler: the first Ctrl-C sets blnAbortSearch (searches) and g_stopRun
 // (modification runs); a second one ends the program at once.
 void CatchInterrupt(ProgramState& state);
 
-// The one-character delimiter option: its value, or "," when absent. Empty on a bad value.
-QString DelimiterOption(const QCommandLineParser& parser);
-
-int Modify(const QStringList& args);
-int Run(const QStringList& args);
-int Find(const QStringList& args);
-int Report(const QStringList& args);
+// The one-character delimiter option: its value, or "," when absent. Nothing on a bad value (more than
+// one character, or a blank), which is reported.
+std::optional<QString> DelimiterOption(const QCommandLineParser& parser, CliFrontend& ui);
 
 }  // namespace qln::cli

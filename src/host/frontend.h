@@ -15,6 +15,10 @@ public:
 
     // Replace the status line's text and repaint it at once.
     virtual void SetStatus(const QString& text) = 0;
+    // A status text that only says what is going on now ("Processing X...", "Scanning ..."), soon
+    // replaced by the next one. Where a lasting record of the texts is kept (the command-line tool on
+    // a terminal) it may be shown in passing instead; by default it is an ordinary status text.
+    virtual void SetTransientStatus(const QString& text) { SetStatus(text); }
     // A modal notice with one OK button. `systemModal` asks for a box above every window.
     virtual void MessageBox(Icon icon, const QString& title, const QString& text, bool systemModal = false) = 0;
     virtual void Beep() = 0;

@@ -12,7 +12,7 @@ namespace qln {
 
 BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     BatchRunResult result;
-    frontend_.SetStatus(QStringLiteral("Modification in process..."));
+    frontend_.SetTransientStatus(QStringLiteral("Modification in process..."));
 
     cAutoCAD session(hostClass_, state_, frontend_);
     if (session.OpenAutoCAD() != 1) {
@@ -72,7 +72,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
                 auditLog->WriteLine(QStringLiteral("Template: ") + input.templatePath);
             }
             const std::int16_t opened = session.OpenDrawing(drawing, false);
-            frontend_.SetStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
+            frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
             if (opened == 1) {
                 session.GetAttributes(error, delimiter, auditLog);
                 if (session.CloseDrawing(true) == 1) {

@@ -51,7 +51,7 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
 
     frontend_.SetBusy(true);
     const Stopwatch clock;
-    frontend_.SetStatus(QStringLiteral("Modification in process..."));
+    frontend_.SetTransientStatus(QStringLiteral("Modification in process..."));
     cAutoCAD session(hostClass_, state_, frontend_);
     if (session.OpenAutoCAD() != 1) {
         frontend_.SetBusy(false);
@@ -148,7 +148,7 @@ void DrawingListRun::WriteAuditHeading(LineWriter* audit, const QString& drawing
 QString DrawingListRun::ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit,
                                       DrawingListRunResult& result) {
     const std::int16_t opened = session.OpenDrawing(drawing, false);
-    frontend_.SetStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
+    frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
     if (opened != 1) return QStringLiteral("Error opening DWG file.");
 
     QString error;
@@ -167,7 +167,7 @@ void DrawingListRun::Scan(const QString& folder, const QString& pattern, QString
     // Depth first: note the folder's subfolders, take its matching files, then search each subfolder.
     const QStringList subfolders = ListNames(folder, QStringLiteral("*"), Listing::Folders);
     for (const QString& sub : subfolders)
-        frontend_.SetStatus(QStringLiteral("Scanning ") + folder + sub + QStringLiteral("..."));
+        frontend_.SetTransientStatus(QStringLiteral("Scanning ") + folder + sub + QStringLiteral("..."));
     for (const QString& name : ListNames(folder, pattern, Listing::AllFiles)) paths << folder + name;
     for (const QString& sub : subfolders) Scan(folder + sub + QDir::separator(), pattern, paths);
 }
@@ -179,7 +179,7 @@ QStringList DrawingListRun::Expand(const Line& line) {
     if (line.recursive) {
         Scan(folder, pattern, paths);
     } else {
-        frontend_.SetStatus(QStringLiteral("Scanning ") + folder + QStringLiteral("..."));
+        frontend_.SetTransientStatus(QStringLiteral("Scanning ") + folder + QStringLiteral("..."));
         for (const QString& name : ListNames(folder, pattern, Listing::NormalFiles)) paths << folder + name;
     }
     return paths;

@@ -16,7 +16,7 @@ ReportResult ReportCommand::Run(const QString& folder, const QString& name) {
     result.page = output_.isEmpty() ? QDir(state_.LogFolder()).filePath(QLatin1String(kReportPage)) : output_;
 
     frontend_.SetBusy(true);
-    frontend_.SetStatus(QStringLiteral("Starting AutoCAD..."));
+    frontend_.SetTransientStatus(QStringLiteral("Starting AutoCAD..."));
     cAutoCAD session(hostClass_, state_, frontend_);
     if (session.OpenAutoCAD() != 1) {
         frontend_.SetBusy(false);
@@ -31,7 +31,8 @@ ReportResult ReportCommand::Run(const QString& folder, const QString& name) {
         message = QStringLiteral("File ") + name.toUpper() + QStringLiteral(" not found.");
     } else {
         clock.Restart();
-        frontend_.SetStatus(QStringLiteral("Creating HTML file from ") + name.toUpper() + QStringLiteral("..."));
+        frontend_.SetTransientStatus(QStringLiteral("Creating HTML file from ") + name.toUpper() +
+                                     QStringLiteral("..."));
         if (session.OpenDrawing(drawing, true) != 1) {
             message = QStringLiteral("Error opening file.");
         } else {

@@ -27,14 +27,14 @@ QString SearchCriteriaBlock(const SearchCriteria& c) {
 
 SearchResult SearchRun::Run(const SearchCriteria& criteria) {
     SearchResult result;
-    frontend_.SetStatus(QStringLiteral("Starting AutoCAD..."));
+    frontend_.SetTransientStatus(QStringLiteral("Starting AutoCAD..."));
     cAutoCAD session(hostClass_, state_, frontend_);
     if (session.OpenAutoCAD() != 1) {
         frontend_.SetStatus(QStringLiteral("Unable to start AutoCAD"));
         return result;
     }
     result.hostStarted = true;
-    frontend_.SetStatus(QStringLiteral("AutoCAD instantiated"));
+    frontend_.SetTransientStatus(QStringLiteral("AutoCAD instantiated"));
     frontend_.SetBusy(true);
     const Stopwatch clock;
 
@@ -45,7 +45,7 @@ SearchResult SearchRun::Run(const SearchCriteria& criteria) {
 
     for (int i = 0; i < total; ++i) {
         const QString& name = names.at(i);
-        frontend_.SetStatus(QStringLiteral("Searching ") + name + QStringLiteral("..."));
+        frontend_.SetTransientStatus(QStringLiteral("Searching ") + name + QStringLiteral("..."));
         frontend_.Progress(i, total, name);
         const QString path = directory + name;
         if (session.OpenDrawing(path, true) == 1) {

@@ -91,7 +91,13 @@ TEST_F(DrawingListTest, FailuresOfSingleTasks) {
                            prefix + root + "none.txt  Drawing: " + root + "dwg/a.dxf  Error: Unable to open template file '" +
                                root + "none.txt'."}));
     EXPECT_TRUE(Log("audit.log").contains("DWG file not found."));
-    EXPECT_EQ(ui.LastStatus(), "No text modified.");
+    EXPECT_EQ(ui.statuses,
+              (QStringList{"Modification in process...", "DWG file not found.", "Processing " + root + "dwg/bad.dxf...",
+                           "Error opening DWG file.", "Processing " + root + "dwg/a.dxf...",
+                           "Unable to modify text. No data found to process.",
+                           "Unable to open template file '" + root + "none.txt'.", "No text modified."}));
+    EXPECT_EQ(ui.transient, (QStringList{"Modification in process...", "Processing " + root + "dwg/bad.dxf...",
+                                         "Processing " + root + "dwg/a.dxf..."}));
 }
 
 TEST_F(DrawingListTest, OnlyCommentsAndBlankLines) {
@@ -129,8 +135,8 @@ TEST_F(DrawingListTest, WildcardTasksSearchTheTreeOrOneFolder) {
     EXPECT_EQ(host->Drawing(root + "dwg/sub/deep/a3.dwg")->entities[0]->text, "COLOUR NOTE");
     EXPECT_EQ(host->Drawing(root + "dwg/.hidden/a4.dwg")->saves, 0);  // hidden folders are not searched
     EXPECT_EQ(host->Drawing(root + "dwg/b1.dwg")->saves, 0);
-    EXPECT_TRUE(ui.statuses.contains("Scanning " + root + "dwg/sub..."));
-    EXPECT_TRUE(ui.statuses.contains("Scanning " + root + "dwg/sub/deep..."));
+    EXPECT_TRUE(ui.transient.contains("Scanning " + root + "dwg/sub..."));
+    EXPECT_TRUE(ui.transient.contains("Scanning " + root + "dwg/sub/deep..."));
     EXPECT_EQ(host->instances, 2);  // the run's session and the task's own
     // Every drawing of the task is named in the audit log before its changes.
     const QStringList audit = Log("audit.log");
@@ -140,10 +146,10 @@ TEST_F(DrawingListTest, WildcardTasksSearchTheTreeOrOneFolder) {
     EXPECT_EQ(audit.filter("Drawing: ").size(), 3);
     EXPECT_TRUE(Log("err.log").isEmpty());
 
-    ui.statuses.clear();
+    ui.transient.clear();
     result = Run(List(Path("dwg/A*.DWG") + "," + t + "\r\n"));
     EXPECT_EQ(result.modified, 1);  // only dwg/A1.dwg: one folder
-    EXPECT_TRUE(ui.statuses.contains("Scanning " + root + "dwg/..."));
+    EXPECT_TRUE(ui.transient.contains("Scanning " + root + "dwg/..."));
 }
 
 TEST_F(DrawingListTest, WildcardTaskWithABadTemplateSaysSoOnTheStatusLine) {

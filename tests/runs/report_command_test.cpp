@@ -23,6 +23,7 @@ TEST_F(ReportCommandTest, WritesThePageAndHandsItToTheDesktop) {
     EXPECT_TRUE(ui.LastStatus().endsWith(" seconds"));
     EXPECT_EQ(ui.beeps, 0);
     EXPECT_EQ(ui.statuses.mid(0, 2), (QStringList{"Starting AutoCAD...", "Creating HTML file from PLAN.DXF..."}));
+    EXPECT_EQ(ui.transient, ui.statuses.mid(0, 2));
     const QString page = QString::fromUtf8(testhost::ReadFile(logs + "attr.htm"));
     EXPECT_TRUE(page.contains("1 single line text objects in " + root + "dwg/plan.dxf"));
     EXPECT_TRUE(page.contains("a &lt;b&gt; &amp; c"));  // the text is escaped in the page

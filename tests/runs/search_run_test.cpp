@@ -32,7 +32,9 @@ TEST_F(SearchRunTest, RowsOfEveryDrawingWithHitsAfterTheHeader) {
     EXPECT_EQ(result.text, "Drawing,Space,Block,Layer,Rotation,Handle,X,Y,Z,Text\r\n" + root +
                                "dwg/b.dxf,Model,*MODEL_SPACE,0,0,100,0,0,0,colour one\r\n");
     EXPECT_TRUE(ui.LastStatus().startsWith("1 hits in 1 files in ")) << ui.LastStatus().toStdString();
-    EXPECT_TRUE(ui.statuses.contains("Searching a.dxf..."));
+    EXPECT_EQ(ui.transient, (QStringList{"Starting AutoCAD...", "AutoCAD instantiated", "Searching a.dxf...",
+                                         "Searching b.dxf...", "Searching c.dxf..."}));
+    EXPECT_EQ(ui.statuses.mid(0, 5), ui.transient);
     EXPECT_EQ(host->CallsTo("Open").size(), 3);
     for (const QString& call : host->CallsTo("Open")) EXPECT_TRUE(call.contains("ReadOnly=1"));
 

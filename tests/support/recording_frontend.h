@@ -13,6 +13,7 @@ namespace testhost {
 class RecordingFrontend final : public qln::Frontend {
 public:
     QStringList statuses;      // every status text, in order
+    QStringList transient;     // those of them marked transient, in order
     QStringList messages;      // "Warning|title|text" per message box
     QStringList opened;        // files handed to their default program
     int beeps = 0;
@@ -25,6 +26,10 @@ public:
     QStringList progress;
 
     void SetStatus(const QString& text) override { statuses << text; }
+    void SetTransientStatus(const QString& text) override {
+        statuses << text;
+        transient << text;
+    }
     void MessageBox(Icon icon, const QString& title, const QString& text, bool) override {
         messages << IconName(icon) + u'|' + title + u'|' + text;
     }
