@@ -1,8 +1,9 @@
 #include "cli/cli_frontend.h"
 
+#include "host/platform.h"
+
 #include <QProcess>
 
-#include <unistd.h>
 
 namespace qln::cli {
 
@@ -13,7 +14,7 @@ constexpr int kLineWidth = 100;
 
 }  // namespace
 
-CliFrontend::CliFrontend() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+CliFrontend::CliFrontend() : terminal_(platform::IsTerminal(platform::StandardStream::Error)) {}
 
 void CliFrontend::PrintLine(const QString& text) {
     ClearBar();
