@@ -4,7 +4,6 @@
 
 #include <QProcess>
 
-
 namespace qln::cli {
 
 namespace {
