@@ -1,0 +1,36 @@
+# In the Windows build: qln_add_wine_test(NAME TARGET [ARGS...]) runs a test program under Wine as one
+# CTest entry labelled "wine". The entries are written to wine-tests.cmake in the build folder, which
+# the native build's test list includes (cmake/windows-build.cmake), so `ctest -L wine` there runs them.
+set(QLN_WINEPREFIX "${CMAKE_BINARY_DIR}/wine-prefix")
+set(qln_wine_list "${CMAKE_BINARY_DIR}/wine-tests.cmake")
+file(WRITE "${qln_wine_list}.in" "# Made by cmake/wine-tests.cmake: the Windows build's tests, run under Wine.\n")
+
+function(qln_add_wine_test name target)
+  set(command "\"${PROJECT_SOURCE_DIR}/cmake/wine-run.sh\" \"$<TARGET_FILE:${target}>\"")
+  foreach(arg IN LISTS ARGN)
+    string(APPEND command " \"${arg}\"")
+  endforeach()
+  file(APPEND "${qln_wine_list}.in"
+    "add_test(${name} ${command})\n"
+    "set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 WORKING_DIRECTORY \"${CMAKE_BINARY_DIR}\" "
+    "ENVIRONMENT \"QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64}\")\n")
+  # The same entry in this build's own test list (ctest --test-dir build/windows).
+  add_test(NAME ${name} COMMAND ${target} ${ARGN})
+  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600
+    ENVIRONMENT "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64}")
+endfunction()
+
+# Called once at the end of the top-level list file: the generator expressions become paths.
+function(qln_write_wine_tests)
+  file(GENERATE OUTPUT "${qln_wine_list}" INPUT "${qln_wine_list}.in")
+endfunction()
+
+# GoogleTest built for Windows from Debian's sources (package googletest), as the native build's comes
+# from libgtest-dev.
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+if(EXISTS /usr/src/googletest/CMakeLists.txt)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+  message(FATAL_ERROR "The Windows build needs GoogleTest's sources in /usr/src/googletest (Debian package googletest)")
+endif()
