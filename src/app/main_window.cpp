@@ -3,9 +3,11 @@
 #include "app/main_window.h"
 
 #include "app/about_window.h"
+#include "app/controls.h"
 #include "app/pane_widgets.h"
 #include "runs/run_support.h"
 #include "app/widget_frontend.h"
+#include "app/window_settings.h"
 #include "modify/name_list.h"
 
 #include <QApplication>
@@ -26,6 +28,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
+#include <QShortcut>
 #include <QStorageInfo>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -35,8 +39,6 @@
 namespace qln {
 
 namespace {
-
-const QString kOptions = QStringLiteral("Options/");
 
 // Paths compare as the file system does.
 #ifdef Q_OS_WIN
@@ -85,12 +87,6 @@ QIcon SearchIcon() {
     return QIcon(pixmap);
 }
 
-QLabel* NewLabel(QWidget* parent, const QString& name, const QString& text = QString()) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    return label;
-}
-
 // A label that shows changing text (paths, dates, messages): it never widens the window.
 QLabel* NewInfoLabel(QWidget* parent, const QString& name) {
     QLabel* label = NewLabel(parent, name);
@@ -99,14 +95,6 @@ QLabel* NewInfoLabel(QWidget* parent, const QString& name) {
     // Empty or not, it keeps its line, so the layout does not jump when text appears.
     label->setMinimumHeight(label->fontMetrics().height());
     return label;
-}
-
-QPushButton* NewButton(QWidget* parent, const QString& name, const QString& text, const QString& tip = QString()) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setToolTip(tip);
-    button->setAutoDefault(false);
-    return button;
 }
 
 }  // namespace
@@ -141,41 +129,44 @@ Form1::Form1(const WindowContext& context, QWidget* parent) : QWidget(parent), c
     setWindowTitle(kWindowTitle);
     BuildControls();
     frontend_ = std::make_unique<WidgetFrontend>(this, Label4, progress_, context_.dialogs, context_.desktop);
-    // The window sees key presses before its controls do (F1, Esc, the delimiter's blank).
-    qApp->installEventFilter(this);
 }
 
-Form1::~Form1() { qApp->removeEventFilter(this); }
+Form1::~Form1() = default;
 
 // --- Building ---------------------------------------------------------------------------------------
 
+void Form1::MakePane(Pane& pane, const QString& driveName, const QString& dirName, const QString& listName) {
+    pane.drive = new QComboBox(this);
+    pane.drive->setObjectName(driveName);
+    pane.drive->setToolTip(QStringLiteral(" Select disk drive "));
+    pane.dir = new FolderView(this);
+    pane.dir->setObjectName(dirName);
+    pane.dir->setToolTip(QStringLiteral(" Select directory "));
+    pane.list = new FittedListWidget(this);
+    pane.list->setObjectName(listName);
+    const QStringList drives = context_.drives ? context_.drives() : MachineDrives();
+    for (const QString& drive : drives) pane.drive->addItem(QDir::toNativeSeparators(drive), drive);
+    Pane* p = &pane;
+    connect(pane.drive, &QComboBox::activated, this, [this, p](int index) { OnDriveChosen(*p, index); });
+    connect(pane.dir, &FolderView::folderChosen, this, [this, p](const QString& f) { OnFolderChosen(*p, f); });
+}
+
 void Form1::BuildControls() {
-    const QString selectDrive = QStringLiteral(" Select disk drive ");
-    const QString selectFolder = QStringLiteral(" Select directory ");
+    BuildDrawingPane();
+    BuildTemplatePane();
+    BuildCommands();
+    BuildMessages();
+    ArrangeControls();
+    ConnectControls();
+    resize(860, 640);
+}
 
-    auto makePane = [&](Pane& pane, const QString& driveName, const QString& dirName, const QString& listName) {
-        pane.drive = new QComboBox(this);
-        pane.drive->setObjectName(driveName);
-        pane.drive->setToolTip(selectDrive);
-        pane.dir = new FolderView(this);
-        pane.dir->setObjectName(dirName);
-        pane.dir->setToolTip(selectFolder);
-        pane.list = new FittedListWidget(this);
-        pane.list->setObjectName(listName);
-        const QStringList drives = context_.drives ? context_.drives() : MachineDrives();
-        for (const QString& drive : drives) pane.drive->addItem(QDir::toNativeSeparators(drive), drive);
-        Pane* p = &pane;
-        connect(pane.drive, &QComboBox::activated, this, [this, p](int index) { OnDriveChosen(*p, index); });
-        connect(pane.dir, &FolderView::folderChosen, this, [this, p](const QString& f) { OnFolderChosen(*p, f); });
-    };
-
-    // 1) Drawings.
+QGroupBox* Form1::BuildDrawingPane() {
     Frame1 = new QGroupBox(QStringLiteral("1) Select Drawings to Modify"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    makePane(drawings_, QStringLiteral("Drive1"), QStringLiteral("Dir1"), QStringLiteral("List2"));
+    MakePane(drawings_, QStringLiteral("Drive1"), QStringLiteral("Dir1"), QStringLiteral("List2"));
     drawings_.list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    Text5 = new QLineEdit(QStringLiteral("*") + context_.drawingExtension, this);
-    Text5->setObjectName(QStringLiteral("Text5"));
+    Text5 = NewEdit(this, QStringLiteral("Text5"), QStringLiteral("*") + context_.drawingExtension);
     Text5->setToolTip(QStringLiteral(" File name pattern of the drawings to list "));
     Command9 = NewButton(this, QStringLiteral("Command9"), QStringLiteral(".."), QStringLiteral("File spec screen"));
     Command9->setFixedWidth(Command9->fontMetrics().horizontalAdvance(QStringLiteral("....")) + 24);
@@ -183,80 +174,82 @@ void Form1::BuildControls() {
                           QStringLiteral(" Select all drawings "));
     Command14 = NewButton(this, QStringLiteral("Command14"), QStringLiteral("Unselect All"),
                           QStringLiteral(" Unselect all drawings "));
-    const int patternRowHeight = qMax(Text5->sizeHint().height(), Command9->sizeHint().height());
+    Command13->setEnabled(false);
+    Command14->setEnabled(false);
+    // The pattern row has the height of the template pane's pattern row, so the panes line up.
+    patternRowHeight_ = qMax(Text5->sizeHint().height(), Command9->sizeHint().height());
+    Text5->setFixedHeight(patternRowHeight_);
+    Command9->setFixedHeight(patternRowHeight_);
     Label2 = NewInfoLabel(this, QStringLiteral("Label2"));
     Label3 = NewInfoLabel(this, QStringLiteral("Label3"));
     Label12 = NewInfoLabel(this, QStringLiteral("Label12"));
-    {
-        auto* grid = new QGridLayout(Frame1);
-        grid->addWidget(NewLabel(Frame1, QStringLiteral("Label7"), QStringLiteral("Drive:")), 0, 0);
-        grid->addWidget(drawings_.drive, 0, 1, 1, 3);
-        grid->addWidget(NewLabel(Frame1, QStringLiteral("Label8"), QStringLiteral("Folder:")), 1, 0, Qt::AlignTop);
-        grid->addWidget(drawings_.dir, 1, 1, 1, 3);
-        grid->addWidget(NewLabel(Frame1, QStringLiteral("Label9"), QStringLiteral("Files:")), 2, 0);
-        // The pattern row has the height of the template pane's pattern row, so the panes line up.
-        Text5->setFixedHeight(patternRowHeight);
-        Command9->setFixedHeight(patternRowHeight);
-        auto* patternRow = new QHBoxLayout;
-        patternRow->addWidget(Text5, 1);
-        patternRow->addWidget(Command9);
-        grid->addLayout(patternRow, 2, 1, 1, 3);
-        grid->addWidget(drawings_.list, 3, 0, 1, 4);
-        auto* counts = new QHBoxLayout;
-        counts->addWidget(Label3, 1);
-        counts->addWidget(Label12, 1);
-        grid->addLayout(counts, 4, 0, 1, 4);
-        grid->addWidget(Label2, 5, 0, 1, 4);
-        auto* buttons = new QHBoxLayout;
-        buttons->addWidget(Command13);
-        buttons->addWidget(Command14);
-        buttons->addStretch();
-        grid->addLayout(buttons, 6, 0, 1, 4);
-        grid->setColumnStretch(1, 1);
-        grid->setRowStretch(1, 2);
-        grid->setRowStretch(3, 3);
-    }
 
-    // 2) Templates.
+    auto* grid = new QGridLayout(Frame1);
+    grid->addWidget(NewLabel(Frame1, QStringLiteral("Label7"), QStringLiteral("Drive:")), 0, 0);
+    grid->addWidget(drawings_.drive, 0, 1, 1, 3);
+    grid->addWidget(NewLabel(Frame1, QStringLiteral("Label8"), QStringLiteral("Folder:")), 1, 0, Qt::AlignTop);
+    grid->addWidget(drawings_.dir, 1, 1, 1, 3);
+    grid->addWidget(NewLabel(Frame1, QStringLiteral("Label9"), QStringLiteral("Files:")), 2, 0);
+    auto* patternRow = new QHBoxLayout;
+    patternRow->addWidget(Text5, 1);
+    patternRow->addWidget(Command9);
+    grid->addLayout(patternRow, 2, 1, 1, 3);
+    grid->addWidget(drawings_.list, 3, 0, 1, 4);
+    auto* counts = new QHBoxLayout;
+    counts->addWidget(Label3, 1);
+    counts->addWidget(Label12, 1);
+    grid->addLayout(counts, 4, 0, 1, 4);
+    grid->addWidget(Label2, 5, 0, 1, 4);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Command13);
+    buttons->addWidget(Command14);
+    buttons->addStretch();
+    grid->addLayout(buttons, 6, 0, 1, 4);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(1, 2);
+    grid->setRowStretch(3, 3);
+    return Frame1;
+}
+
+QGroupBox* Form1::BuildTemplatePane() {
     Frame4 = new QGroupBox(QStringLiteral("2) Select Template File to Use"), this);
     Frame4->setObjectName(QStringLiteral("Frame4"));
-    makePane(templates_, QStringLiteral("Drive3"), QStringLiteral("Dir3"), QStringLiteral("List1"));
+    MakePane(templates_, QStringLiteral("Drive3"), QStringLiteral("Dir3"), QStringLiteral("List1"));
     templates_.list->setSelectionMode(QAbstractItemView::SingleSelection);
     Label5 = NewInfoLabel(this, QStringLiteral("Label5"));
     Label6 = NewInfoLabel(this, QStringLiteral("Label6"));
-    {
-        // The same rows as the drawing pane, so that the two lists line up.
-        auto* grid = new QGridLayout(Frame4);
-        grid->addWidget(NewLabel(Frame4, QStringLiteral("Label10"), QStringLiteral("Drive:")), 0, 0);
-        grid->addWidget(templates_.drive, 0, 1);
-        grid->addWidget(NewLabel(Frame4, QStringLiteral("Label11"), QStringLiteral("Folder:")), 1, 0, Qt::AlignTop);
-        grid->addWidget(templates_.dir, 1, 1);
-        grid->addWidget(NewLabel(Frame4, QStringLiteral("Label13"), QStringLiteral("Files:")), 2, 0);
-        QLabel* templatePattern = NewLabel(Frame4, QStringLiteral("Label14"), QStringLiteral("*.txt"));
-        templatePattern->setFixedHeight(patternRowHeight);
-        grid->addWidget(templatePattern, 2, 1);
-        grid->addWidget(templates_.list, 3, 0, 1, 2);
-        grid->addWidget(Label5, 4, 0, 1, 2);
-        grid->addWidget(Label6, 5, 0, 1, 2);
-        auto* buttonRow = new QWidget(Frame4);  // the place of the drawing pane's buttons
-        buttonRow->setFixedHeight(Command13->sizeHint().height());
-        grid->addWidget(buttonRow, 6, 0, 1, 2);
-        grid->setColumnStretch(1, 1);
-        grid->setRowStretch(1, 2);
-        grid->setRowStretch(3, 3);
-    }
 
-    // Options and commands.
-    chkAudit = new QCheckBox(QStringLiteral("Update audit log file"), this);
-    chkAudit->setObjectName(QStringLiteral("chkAudit"));
+    // The same rows as the drawing pane, so that the two lists line up.
+    auto* grid = new QGridLayout(Frame4);
+    grid->addWidget(NewLabel(Frame4, QStringLiteral("Label10"), QStringLiteral("Drive:")), 0, 0);
+    grid->addWidget(templates_.drive, 0, 1);
+    grid->addWidget(NewLabel(Frame4, QStringLiteral("Label11"), QStringLiteral("Folder:")), 1, 0, Qt::AlignTop);
+    grid->addWidget(templates_.dir, 1, 1);
+    grid->addWidget(NewLabel(Frame4, QStringLiteral("Label13"), QStringLiteral("Files:")), 2, 0);
+    QLabel* templatePattern = NewLabel(Frame4, QStringLiteral("Label14"), QStringLiteral("*.txt"));
+    templatePattern->setFixedHeight(patternRowHeight_);
+    grid->addWidget(templatePattern, 2, 1);
+    grid->addWidget(templates_.list, 3, 0, 1, 2);
+    grid->addWidget(Label5, 4, 0, 1, 2);
+    grid->addWidget(Label6, 5, 0, 1, 2);
+    auto* buttonRow = new QWidget(Frame4);  // the place of the drawing pane's buttons
+    buttonRow->setFixedHeight(Command13->sizeHint().height());
+    grid->addWidget(buttonRow, 6, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(1, 2);
+    grid->setRowStretch(3, 3);
+    return Frame4;
+}
+
+void Form1::BuildCommands() {
+    chkAudit = NewCheck(this, QStringLiteral("chkAudit"), QStringLiteral("Update audit log file"));
     chkAudit->setChecked(true);
-    chkType = new QCheckBox(QStringLiteral("Multiple Line Text"), this);
-    chkType->setObjectName(QStringLiteral("chkType"));
-    Label1 = NewLabel(this, QStringLiteral("Label1"), QStringLiteral("Delimiter"));
-    txtDelimiter = new QLineEdit(QStringLiteral(","), this);
-    txtDelimiter->setObjectName(QStringLiteral("txtDelimiter"));
+    chkType = NewCheck(this, QStringLiteral("chkType"), QStringLiteral("Multiple Line Text"));
+    txtDelimiter = NewEdit(this, QStringLiteral("txtDelimiter"), QStringLiteral(","));
     txtDelimiter->setFixedWidth(txtDelimiter->fontMetrics().horizontalAdvance(QStringLiteral("MMMM")) + 12);
-    Label1->setBuddy(txtDelimiter);
+    // Blanks never reach it, and leaving it empty gives it its ",".
+    txtDelimiter->installEventFilter(this);
+    Label1 = NewLabel(this, QStringLiteral("Label1"), QStringLiteral("Delimiter"), txtDelimiter);
     cmdOpen = new QToolButton(this);
     cmdOpen->setObjectName(QStringLiteral("cmdOpen"));
     cmdOpen->setIcon(SearchIcon());
@@ -266,17 +259,17 @@ void Form1::BuildControls() {
     cmdOpen->setToolTip(QStringLiteral(" Search drawings for specific text  "));
     Command15 = NewButton(this, QStringLiteral("Command15"), QStringLiteral("3) &Modify Text"),
                           QStringLiteral(" Modify text in selected drawings "));
+    Command15->setEnabled(false);
     Command5 = NewButton(this, QStringLiteral("Command5"), QStringLiteral("&File"),
                          QStringLiteral("Read drawings and templates from a file"));
     Command4 = NewButton(this, QStringLiteral("Command4"), QStringLiteral("&About"),
                          QStringLiteral("Help and info about QLN"));
     Command2 = NewButton(this, QStringLiteral("Command2"), QStringLiteral("E&xit"), QStringLiteral("Exit QLN"));
-    Command15->setEnabled(false);
-    Command13->setEnabled(false);
-    Command14->setEnabled(false);
     for (QWidget* w : {static_cast<QWidget*>(Command15), static_cast<QWidget*>(Command5), static_cast<QWidget*>(cmdOpen)})
         w->setMinimumHeight(34);
+}
 
+QGroupBox* Form1::BuildMessages() {
     // System messages: the status line and, while a run reports progress, its bar.
     Frame5 = new QGroupBox(QStringLiteral("System Messages"), this);
     Frame5->setObjectName(QStringLiteral("Frame5"));
@@ -287,12 +280,13 @@ void Form1::BuildControls() {
     progress_->setTextVisible(true);
     // The status line is as tall as the bar, so the window does not move when the bar comes and goes.
     Label4->setMinimumHeight(qMax(Label4->minimumHeight(), progress_->sizeHint().height()));
-    {
-        auto* row = new QHBoxLayout(Frame5);
-        row->addWidget(Label4, 1);
-        row->addWidget(progress_);
-    }
+    auto* row = new QHBoxLayout(Frame5);
+    row->addWidget(Label4, 1);
+    row->addWidget(progress_);
+    return Frame5;
+}
 
+void Form1::ArrangeControls() {
     auto* options = new QHBoxLayout;
     options->addWidget(chkAudit);
     options->addSpacing(16);
@@ -322,8 +316,9 @@ void Form1::BuildControls() {
     layout->addLayout(panes, 1);
     layout->addLayout(options);
     layout->addLayout(bottom);
+}
 
-    // Wiring.
+void Form1::ConnectControls() {
     connect(Text5, &QLineEdit::textChanged, this, [this] { RefreshDrawings(); });
     connect(drawings_.list, &QListWidget::itemSelectionChanged, this, &Form1::OnDrawingSelectionChanged);
     connect(drawings_.list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
@@ -341,7 +336,13 @@ void Form1::BuildControls() {
     connect(Command4, &QPushButton::clicked, this, &Form1::ShowAbout);
     connect(Command2, &QPushButton::clicked, this, &QWidget::close);
 
-    resize(860, 640);
+    // F1 opens the FAQ file and Esc closes the window, wherever the focus is in it.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setContext(Qt::WindowShortcut);
+    connect(help, &QShortcut::activated, this, &Form1::ShowHelp);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setContext(Qt::WindowShortcut);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
 // --- Load, settings, close --------------------------------------------------------------------------
@@ -361,7 +362,7 @@ void Form1::Load(const QString& commandLine) {
     RefreshDrawings();
     RefreshTemplates();
     // The pattern last: a stored pattern that differs refreshes the drawing list again.
-    const QString pattern = ReadSetting(QStringLiteral("FExt"), QStringLiteral("*") + context_.drawingExtension);
+    const QString pattern = ReadSetting(context_.settings, settings::kPattern, QStringLiteral("*") + context_.drawingExtension);
     Text5->setText(pattern);
 
     pendingPath_ = TrimSpaces(commandLine);
@@ -382,50 +383,35 @@ void Form1::StartPendingRun() {
     if (!pendingPath_.isEmpty()) Q_EMIT drawingListRequested();
 }
 
-QString Form1::ReadSetting(const QString& key, const QString& fallback) const {
-    const QVariant value = context_.settings.value(kOptions + key);
-    if (!value.isValid()) return fallback;
-    // An INI file hands back a hand-written "a,b" as a list.
-    if (value.userType() == QMetaType::QStringList) return value.toStringList().join(u',');
-    return value.toString();
-}
-
-bool Form1::ApplyCheckSetting(QCheckBox* box, const QString& value) {
-    bool ok = false;
-    const int number = value.trimmed().toInt(&ok);
-    if (!ok || (number != 0 && number != 1)) return false;
-    box->setChecked(number == 1);
-    return true;
-}
-
 void Form1::ApplySettings() {
+    const QSettings& s = context_.settings;
     // In this order; a value that cannot be applied is skipped and its control keeps its state.
-    ApplyDrive(drawings_, ReadSetting(QStringLiteral("Drive"), DefaultDrive()));
-    MoveFolder(drawings_, ReadSetting(QStringLiteral("Dir"), context_.programFolder));
-    ApplyDrive(templates_, ReadSetting(QStringLiteral("Drive3"), DefaultDrive()));
-    MoveFolder(templates_, ReadSetting(QStringLiteral("Dir3"), context_.programFolder));
+    ApplyDrive(drawings_, ReadSetting(s, settings::kDrive, DefaultDrive()));
+    MoveFolder(drawings_, ReadSetting(s, settings::kDir, context_.programFolder));
+    ApplyDrive(templates_, ReadSetting(s, settings::kDrive3, DefaultDrive()));
+    MoveFolder(templates_, ReadSetting(s, settings::kDir3, context_.programFolder));
     // A field delimiter is never empty.
-    const QString delimiter = ReadSetting(QStringLiteral("Delimiter"), QStringLiteral(","));
-    txtDelimiter->setText(delimiter.isEmpty() ? QStringLiteral(",") : delimiter);
-    ApplyCheckSetting(chkAudit, ReadSetting(QStringLiteral("Audit"), QStringLiteral("1")));
-    ApplyCheckSetting(chkType, ReadSetting(QStringLiteral("TextType"), QStringLiteral("0")));
+    const QString delimiter = ReadSetting(s, settings::kDelimiter);
+    txtDelimiter->setText(delimiter.isEmpty() ? settings::kDelimiter.fallback : delimiter);
+    ApplyCheckSetting(chkAudit, s, settings::kAudit);
+    ApplyCheckSetting(chkType, s, settings::kTextType);
 }
 
 void Form1::WriteSettings() {
     QSettings& s = context_.settings;
-    s.setValue(kOptions + QStringLiteral("Drive"), drawings_.drive->currentText());
-    s.setValue(kOptions + QStringLiteral("Dir"), DrawingFolder());
-    s.setValue(kOptions + QStringLiteral("Drive3"), templates_.drive->currentText());
-    s.setValue(kOptions + QStringLiteral("Dir3"), TemplateFolder());
-    s.setValue(kOptions + QStringLiteral("Delimiter"), txtDelimiter->text());
-    s.setValue(kOptions + QStringLiteral("Audit"), chkAudit->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    s.setValue(kOptions + QStringLiteral("TextType"), chkType->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    s.setValue(settings::kDrive, drawings_.drive->currentText());
+    s.setValue(settings::kDir, DrawingFolder());
+    s.setValue(settings::kDrive3, templates_.drive->currentText());
+    s.setValue(settings::kDir3, TemplateFolder());
+    s.setValue(settings::kDelimiter.key, txtDelimiter->text());
+    s.setValue(settings::kAudit.key, CheckSetting(chkAudit));
+    s.setValue(settings::kTextType.key, CheckSetting(chkType));
     s.sync();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
     // Leaving the delimiter box by closing the window still gives it its "," when empty.
-    if (txtDelimiter->text().isEmpty()) txtDelimiter->setText(QStringLiteral(","));
+    if (txtDelimiter->text().isEmpty()) txtDelimiter->setText(settings::kDelimiter.fallback);
     if (writeSettingsOnClose_) WriteSettings();
     event->accept();
 }
@@ -739,25 +725,13 @@ bool Form1::event(QEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtDelimiter && event->type() == QEvent::FocusOut && txtDelimiter->text().isEmpty()) {
-        txtDelimiter->setText(QStringLiteral(","));
-        return false;
+    if (watched != txtDelimiter) return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusOut && txtDelimiter->text().isEmpty()) {
+        txtDelimiter->setText(settings::kDelimiter.fallback);
+    } else if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->text() == QLatin1String(" ")) {
+        return true;  // blanks never reach it
     }
-    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-    auto* widget = static_cast<QWidget*>(watched);
-    if (widget->window() != this) return false;
-    auto* key = static_cast<QKeyEvent*>(event);
-    const Qt::KeyboardModifiers held = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    if (key->key() == Qt::Key_F1) {
-        if (held == Qt::NoModifier) ShowHelp();
-        return true;
-    }
-    if (key->key() == Qt::Key_Escape && held == Qt::NoModifier) {
-        close();
-        return true;
-    }
-    if (watched == txtDelimiter && key->text() == QLatin1String(" ")) return true;  // blanks never reach it
-    return false;
+    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace qln

@@ -119,11 +119,17 @@ private:
         QString folder;
     };
 
+    // The controls, pane by pane, then arranged and connected.
     void BuildControls();
+    void MakePane(Pane& pane, const QString& driveName, const QString& dirName, const QString& listName);
+    QGroupBox* BuildDrawingPane();
+    QGroupBox* BuildTemplatePane();
+    void BuildCommands();
+    QGroupBox* BuildMessages();
+    void ArrangeControls();
+    void ConnectControls();
     void ApplySettings();
     void WriteSettings();
-    QString ReadSetting(const QString& key, const QString& fallback) const;
-    static bool ApplyCheckSetting(QCheckBox* box, const QString& value);
 
     QString DefaultDrive() const;
     QString DriveOf(const QString& folder) const;
@@ -168,6 +174,7 @@ private:
     QPushButton* Command4 = nullptr;
     QPushButton* Command2 = nullptr;
 
+    int patternRowHeight_ = 0;
     QString pendingPath_;
     QString currentDrawingName_;
     QString currentDrawingPath_;

@@ -19,7 +19,7 @@ namespace qln {
 
 struct WindowContext {
     ProgramState& state;
-    // The "QLN" store; the windows keep their values in its groups "Options" and "FSpec".
+    // The "QLN" store; its keys are those of window_settings.h.
     QSettings& settings;
     Dialogs& dialogs;
     Desktop& desktop;

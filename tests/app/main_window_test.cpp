@@ -310,6 +310,7 @@ TEST_F(MainWindow, TemplateLabelsAndDoubleClickOpenTheTemplate) {
 
 TEST_F(MainWindow, KeysF1AndEscape) {
     qln::Form1& w = Open();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     auto* list = w.DrawingList();
     QTest::keyClick(list, Qt::Key_F1, Qt::ShiftModifier);
     QTest::keyClick(list, Qt::Key_F1, Qt::ControlModifier);

@@ -3,7 +3,9 @@
 #include "app/search/file_spec_window.h"
 
 #include "runs/file_utils.h"
+#include "app/controls.h"
 #include "app/main_window.h"
+#include "app/window_settings.h"
 #include "modify/name_list.h"
 #include "app/search/file_dialogs.h"
 
@@ -12,6 +14,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 #include <cstdint>
@@ -21,10 +24,7 @@ namespace qln {
 
 namespace {
 
-const QString kGroup = QStringLiteral("FSpec");
 const QString kListTip = QStringLiteral(" Double-click on file spec to use ");
-
-QString Key(int position) { return kGroup + QStringLiteral("/Dir") + QString::number(position); }
 
 // An entry that names its folder from the root of a drive: on Windows it starts with a drive
 // letter ("C:\..."), elsewhere with the root "/".
@@ -48,13 +48,6 @@ SpecParts SplitSpec(const QString& entry) {
     parts.folder = FolderPart(entry);
     parts.pattern = GetFileName(entry);
     return parts;
-}
-
-QPushButton* NewButton(QWidget* parent, const QString& name, const QString& text) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
 }
 
 }  // namespace
@@ -110,10 +103,7 @@ void Form4::BuildControls() {
 void Form4::Load() {
     // Dir0, Dir1, ... up to the first key that is missing or empty.
     for (std::int16_t i = 0; i < std::numeric_limits<std::int16_t>::max(); ++i) {
-        const QVariant value = context_.settings.value(Key(i));
-        // An INI file hands back a hand-written "a,b" as a list.
-        const QString text =
-            value.userType() == QMetaType::QStringList ? value.toStringList().join(u',') : value.toString();
+        const QString text = ReadSetting(context_.settings, settings::FileSpecKey(i));
         if (text.isEmpty()) break;
         List1->addItem(text);
     }
@@ -123,8 +113,8 @@ void Form4::Load() {
 void Form4::WriteList() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QSettings& s = context_.settings;
-    s.remove(kGroup);
-    for (int i = 0; i < List1->count(); ++i) s.setValue(Key(i), List1->item(i)->text());
+    s.remove(settings::kFileSpecGroup);
+    for (int i = 0; i < List1->count(); ++i) s.setValue(settings::FileSpecKey(i), List1->item(i)->text());
     s.sync();
     QApplication::restoreOverrideCursor();
 }

@@ -3,8 +3,10 @@
 #include "app/search/find_window.h"
 
 #include "runs/file_utils.h"
+#include "app/controls.h"
 #include "app/main_window.h"
 #include "app/widget_frontend.h"
+#include "app/window_settings.h"
 #include "modify/name_list.h"
 #include "host/text_files.h"
 #include "app/search/file_dialogs.h"
@@ -25,50 +27,10 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
+#include <QSettings>
 #include <QVBoxLayout>
 
 namespace qln {
-
-namespace {
-
-const QString kOptions = QStringLiteral("Options/");
-
-QString CheckValue(const QCheckBox* box) { return box->isChecked() ? QStringLiteral("1") : QStringLiteral("0"); }
-
-// A stored check value: "0" or "1"; anything else leaves the box as it is.
-void ApplyCheck(QCheckBox* box, const QString& value) {
-    bool ok = false;
-    const int number = value.trimmed().toInt(&ok);
-    if (ok && (number == 0 || number == 1)) box->setChecked(number == 1);
-}
-
-QPushButton* NewButton(QWidget* parent, const QString& name, const QString& text) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QCheckBox* NewCheck(QWidget* parent, const QString& name, const QString& text) {
-    auto* box = new QCheckBox(text, parent);
-    box->setObjectName(name);
-    return box;
-}
-
-QLineEdit* NewEdit(QWidget* parent, const QString& name) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    return edit;
-}
-
-QLabel* NewLabel(QWidget* parent, const QString& name, const QString& text, QWidget* buddy = nullptr) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    if (buddy) label->setBuddy(buddy);
-    return label;
-}
-
-}  // namespace
 
 Form5::Form5(const WindowContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setObjectName(QStringLiteral("Form5"));
@@ -225,47 +187,40 @@ void Form5::BuildControls() {
 // --- Settings -----------------------------------------------------------------------------------------
 
 void Form5::ApplySettings() {
-    auto read = [this](const char* key, const QString& fallback) {
-        const QVariant value = context_.settings.value(kOptions + QLatin1String(key));
-        if (!value.isValid()) return fallback;
-        // An INI file hands back a hand-written "a,b" as a list.
-        if (value.userType() == QMetaType::QStringList) return value.toStringList().join(u',');
-        return value.toString();
-    };
+    const QSettings& s = context_.settings;
     // In this order; a value that cannot be applied leaves its control as it is.
-    const int space =
-        cboSpace->findText(read("Space", QStringLiteral("Both")), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const int space = cboSpace->findText(ReadSetting(s, settings::kSpace), Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (space >= 0) cboSpace->setCurrentIndex(space);
-    ApplyCheck(chkCase, read("Case", QStringLiteral("0")));
-    ApplyCheck(chkWhole, read("Whole", QStringLiteral("0")));
-    ApplyCheck(chkTag, read("Tag", QStringLiteral("0")));
-    ApplyCheck(chkPath, read("Path", QStringLiteral("1")));
-    txtDelimiter->setText(read("FieldDelimiter", QStringLiteral(",")));
+    ApplyCheckSetting(chkCase, s, settings::kCase);
+    ApplyCheckSetting(chkWhole, s, settings::kWhole);
+    ApplyCheckSetting(chkTag, s, settings::kTag);
+    ApplyCheckSetting(chkPath, s, settings::kPath);
+    txtDelimiter->setText(ReadSetting(s, settings::kFieldDelimiter));
     FixDelimiterBox();
-    txtBlocks->setText(read("Blocks", QStringLiteral("*")));
-    txtLayers->setText(read("Layers", QStringLiteral("*")));
-    txtSearch->setText(read("Search", QStringLiteral("Enter text phrase here")));
-    txtFolder->setText(read("Folder", QString()));
-    ApplyCheck(chkInclude, read("Include", QStringLiteral("0")));
-    ApplyCheck(chkCSV, read("CSV", QStringLiteral("0")));
-    saveFolder_ = read("TextFile", context_.state.strLastFolder);
+    txtBlocks->setText(ReadSetting(s, settings::kBlocks));
+    txtLayers->setText(ReadSetting(s, settings::kLayers));
+    txtSearch->setText(ReadSetting(s, settings::kSearch));
+    txtFolder->setText(ReadSetting(s, settings::kFolder));
+    ApplyCheckSetting(chkInclude, s, settings::kInclude);
+    ApplyCheckSetting(chkCSV, s, settings::kCsv);
+    saveFolder_ = ReadSetting(s, settings::kTextFile, context_.state.strLastFolder);
 }
 
 void Form5::WriteSettings() {
     QSettings& s = context_.settings;
-    s.setValue(kOptions + QStringLiteral("Space"), cboSpace->currentText());
-    s.setValue(kOptions + QStringLiteral("Case"), CheckValue(chkCase));
-    s.setValue(kOptions + QStringLiteral("Whole"), CheckValue(chkWhole));
-    s.setValue(kOptions + QStringLiteral("Tag"), CheckValue(chkTag));
-    s.setValue(kOptions + QStringLiteral("Path"), CheckValue(chkPath));
-    s.setValue(kOptions + QStringLiteral("FieldDelimiter"), txtDelimiter->text());
-    s.setValue(kOptions + QStringLiteral("Blocks"), txtBlocks->text());
-    s.setValue(kOptions + QStringLiteral("Layers"), txtLayers->text());
-    s.setValue(kOptions + QStringLiteral("Search"), txtSearch->text());
-    s.setValue(kOptions + QStringLiteral("Folder"), txtFolder->text());
-    s.setValue(kOptions + QStringLiteral("Include"), CheckValue(chkInclude));
-    s.setValue(kOptions + QStringLiteral("CSV"), CheckValue(chkCSV));
-    s.setValue(kOptions + QStringLiteral("TextFile"), saveFolder_);
+    s.setValue(settings::kSpace.key, cboSpace->currentText());
+    s.setValue(settings::kCase.key, CheckSetting(chkCase));
+    s.setValue(settings::kWhole.key, CheckSetting(chkWhole));
+    s.setValue(settings::kTag.key, CheckSetting(chkTag));
+    s.setValue(settings::kPath.key, CheckSetting(chkPath));
+    s.setValue(settings::kFieldDelimiter.key, txtDelimiter->text());
+    s.setValue(settings::kBlocks.key, txtBlocks->text());
+    s.setValue(settings::kLayers.key, txtLayers->text());
+    s.setValue(settings::kSearch.key, txtSearch->text());
+    s.setValue(settings::kFolder.key, txtFolder->text());
+    s.setValue(settings::kInclude.key, CheckSetting(chkInclude));
+    s.setValue(settings::kCsv.key, CheckSetting(chkCSV));
+    s.setValue(settings::kTextFile, saveFolder_);
     s.sync();
 }
 
