@@ -293,7 +293,7 @@ public:
         for (const DocStatePtr& d : app_->open)
             if (d->path == found->first) return Fail(kOpenFailed, u"The drawing is already open");
         ++found->second.opens;
-        auto doc = std::make_shared<DocState>(DocState{found->first, &found->second, readOnly});
+        auto doc = std::make_shared<DocState>(DocState{found->first, &found->second, readOnly, false, {}});
         app_->open.push_back(doc);
         return Value(ObjectPtr(std::make_shared<DocumentObject>(app_, doc)));
     }
