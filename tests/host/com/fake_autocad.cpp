@@ -33,10 +33,21 @@ std::u16string Str(const Value& v) {
     return u"?";
 }
 
+// An object without members; each class below answers the members it has.
+class Refuses : public com::Object {
+public:
+    Result<Value> Get(std::u16string_view m, const std::vector<Value>&) override { return UnknownMember(m); }
+    Result<Value> Put(std::u16string_view m, const Value&) override { return UnknownMember(m); }
+    Result<Value> Call(std::u16string_view m, const std::vector<Value>&, const std::vector<com::NamedArgument>&) override {
+        return UnknownMember(m);
+    }
+    Result<std::vector<Value>> Enumerate() override { return UnknownMember(u"_NewEnum"); }
+};
+
 // A selection of entities enumerable over those not deleted, as a for-each over an AutoCAD collection.
 Result<std::vector<Value>> Items(const std::vector<EntityPtr>& entities);
 
-class EntityObject final : public com::Object {
+class EntityObject final : public Refuses {
 public:
     explicit EntityObject(EntityPtr e) : e_(std::move(e)) {}
     Result<Value> Get(std::u16string_view m, const std::vector<Value>& args) override {
@@ -45,11 +56,7 @@ public:
             if (e_->type == u"TEXT") return Value(u"AcDbText");
             if (e_->type == u"MTEXT") return Value(u"AcDbMText");
             if (e_->type == u"INSERT") return Value(u"AcDbBlockReference");
-            return Value(u"AcDb" + e_->type.substr(0, 1) + [&] {
-                std::u16string rest = e_->type.substr(1);
-                for (char16_t& c : rest) c = static_cast<char16_t>(std::towlower(c));
-                return rest;
-            }());
+            return Value(u"AcDbLine");
         }
         if (Is(m, u"Handle")) return Value(e_->handle);
         if (Is(m, u"Layer")) return Value(e_->layer);
@@ -77,7 +84,6 @@ public:
         e_->deleted = true;
         return Value();
     }
-    Result<std::vector<Value>> Enumerate() override { return UnknownMember(u"_NewEnum"); }
 
 private:
     EntityPtr e_;
@@ -102,11 +108,9 @@ using DocStatePtr = std::shared_ptr<DocState>;
 
 Error Closed() { return Fail(-2147418113, u"The document was closed"); }  // E_UNEXPECTED
 
-class SelectionSetObject final : public com::Object {
+class SelectionSetObject final : public Refuses {
 public:
     explicit SelectionSetObject(DocStatePtr d) : d_(std::move(d)) {}
-    Result<Value> Get(std::u16string_view m, const std::vector<Value>&) override { return UnknownMember(m); }
-    Result<Value> Put(std::u16string_view m, const Value&) override { return UnknownMember(m); }
     // Select(Mode, Point1, Point2, FilterType, FilterData), only mode 5 ("all").
     Result<Value> Call(std::u16string_view m, const std::vector<Value>& args,
                        const std::vector<com::NamedArgument>&) override {
@@ -144,11 +148,9 @@ private:
     std::vector<EntityPtr> selected_;
 };
 
-class SelectionSetsObject final : public com::Object {
+class SelectionSetsObject final : public Refuses {
 public:
     explicit SelectionSetsObject(DocStatePtr d) : d_(std::move(d)) {}
-    Result<Value> Get(std::u16string_view m, const std::vector<Value>&) override { return UnknownMember(m); }
-    Result<Value> Put(std::u16string_view m, const Value&) override { return UnknownMember(m); }
     Result<Value> Call(std::u16string_view m, const std::vector<Value>& args,
                        const std::vector<com::NamedArgument>&) override {
         if (d_->closed) return Closed();
@@ -160,20 +162,14 @@ public:
         d_->setNames.push_back(name);
         return Value(ObjectPtr(std::make_shared<SelectionSetObject>(d_)));
     }
-    Result<std::vector<Value>> Enumerate() override { return UnknownMember(u"_NewEnum"); }
 
 private:
     DocStatePtr d_;
 };
 
-class BlockObject final : public com::Object {
+class BlockObject final : public Refuses {
 public:
     BlockObject(DocStatePtr d, std::vector<EntityPtr>* items) : d_(std::move(d)), items_(items) {}
-    Result<Value> Get(std::u16string_view m, const std::vector<Value>&) override { return UnknownMember(m); }
-    Result<Value> Put(std::u16string_view m, const Value&) override { return UnknownMember(m); }
-    Result<Value> Call(std::u16string_view m, const std::vector<Value>&, const std::vector<com::NamedArgument>&) override {
-        return UnknownMember(m);
-    }
     Result<std::vector<Value>> Enumerate() override {
         if (d_->closed) return Closed();
         return Items(*items_);
@@ -184,7 +180,7 @@ private:
     std::vector<EntityPtr>* items_;
 };
 
-class BlocksObject final : public com::Object {
+class BlocksObject final : public Refuses {
 public:
     explicit BlocksObject(DocStatePtr d) : d_(std::move(d)) {}
     Result<Value> Get(std::u16string_view m, const std::vector<Value>& args) override {
@@ -196,11 +192,6 @@ public:
                 return Value(ObjectPtr(std::make_shared<BlockObject>(d_, &items)));
         return Fail(kKeyNotFound, u"Key not found");
     }
-    Result<Value> Put(std::u16string_view m, const Value&) override { return UnknownMember(m); }
-    Result<Value> Call(std::u16string_view m, const std::vector<Value>&, const std::vector<com::NamedArgument>&) override {
-        return UnknownMember(m);
-    }
-    Result<std::vector<Value>> Enumerate() override { return UnknownMember(u"_NewEnum"); }
 
 private:
     DocStatePtr d_;
@@ -214,7 +205,7 @@ struct AppState {
 };
 using AppStatePtr = std::shared_ptr<AppState>;
 
-class DocumentObject final : public com::Object {
+class DocumentObject final : public Refuses {
 public:
     DocumentObject(AppStatePtr app, DocStatePtr d) : app_(std::move(app)), d_(std::move(d)) {}
     Result<Value> Get(std::u16string_view m, const std::vector<Value>&) override {
@@ -224,7 +215,6 @@ public:
         if (Is(m, u"Blocks")) return Value(ObjectPtr(std::make_shared<BlocksObject>(d_)));
         return UnknownMember(m);
     }
-    Result<Value> Put(std::u16string_view m, const Value&) override { return UnknownMember(m); }
     Result<Value> Call(std::u16string_view m, const std::vector<Value>& args,
                        const std::vector<com::NamedArgument>&) override {
         if (d_->closed) return Closed();
@@ -249,7 +239,6 @@ public:
         }
         return UnknownMember(m);
     }
-    Result<std::vector<Value>> Enumerate() override { return UnknownMember(u"_NewEnum"); }
 
 private:
     void Close() {
@@ -261,7 +250,7 @@ private:
     DocStatePtr d_;
 };
 
-class DocumentsObject final : public com::Object {
+class DocumentsObject final : public Refuses {
 public:
     explicit DocumentsObject(AppStatePtr app) : app_(std::move(app)) {}
     Result<Value> Get(std::u16string_view m, const std::vector<Value>& args) override {
@@ -274,7 +263,6 @@ public:
         }
         return UnknownMember(m);
     }
-    Result<Value> Put(std::u16string_view m, const Value&) override { return UnknownMember(m); }
     // Open(Name [, ReadOnly] [, Password]).
     Result<Value> Call(std::u16string_view m, const std::vector<Value>& args,
                        const std::vector<com::NamedArgument>& named) override {
@@ -308,7 +296,7 @@ private:
 };
 
 // Preferences.OpenSave and Preferences.System: properties that record what they are set to.
-class SettingsObject final : public com::Object {
+class SettingsObject final : public Refuses {
 public:
     SettingsObject(AppStatePtr app, std::u16string group, std::vector<std::u16string> names)
         : app_(std::move(app)), group_(std::move(group)), names_(std::move(names)) {}
@@ -330,10 +318,6 @@ public:
         }
         return UnknownMember(m);
     }
-    Result<Value> Call(std::u16string_view m, const std::vector<Value>&, const std::vector<com::NamedArgument>&) override {
-        return UnknownMember(m);
-    }
-    Result<std::vector<Value>> Enumerate() override { return UnknownMember(u"_NewEnum"); }
 
 private:
     AppStatePtr app_;
@@ -341,7 +325,7 @@ private:
     std::vector<std::u16string> names_;
 };
 
-class ApplicationObject final : public com::Object {
+class ApplicationObject final : public Refuses {
 public:
     explicit ApplicationObject(AppStatePtr app) : app_(std::move(app)) {}
     Result<Value> Get(std::u16string_view m, const std::vector<Value>&) override {
@@ -367,7 +351,6 @@ public:
         app_->Log(u"Quit");
         return Value();
     }
-    Result<std::vector<Value>> Enumerate() override { return UnknownMember(u"_NewEnum"); }
 
 private:
     AppStatePtr app_;
