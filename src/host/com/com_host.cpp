@@ -4,6 +4,8 @@
 
 #include "host/com/com_host.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -200,13 +202,14 @@ class ComDocuments final : public host::Documents {
 public:
     explicit ComDocuments(ObjectPtr object) : o_(std::move(object)) {}
 
-    // Open(Name [, ReadOnly] [, Password]) with the optional arguments passed by name.
+    // Open(Name [, ReadOnly] [, Password]) with the optional arguments passed by name; the path with the
+    // system's own separators, as AutoCAD gives it back in FullName.
     Result<host::DocumentPtr> Open(const QString& path, std::optional<bool> readOnly,
                                    std::optional<QString> password) override {
         std::vector<com::NamedArgument> named;
         if (readOnly) named.push_back({u"ReadOnly", Value(*readOnly)});
         if (password) named.push_back({u"Password", Value(U16(*password))});
-        auto doc = AsObject(u"Open", o_->Call(u"Open", {Value(U16(path))}, named));
+        auto doc = AsObject(u"Open", o_->Call(u"Open", {Value(U16(QDir::toNativeSeparators(path)))}, named));
         if (!doc) return doc.error();
         return host::DocumentPtr(std::make_shared<ComDocument>(std::move(*doc)));
     }
