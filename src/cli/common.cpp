@@ -1,7 +1,7 @@
 #include "cli/common.h"
 
 #include "runs/run_support.h"
-#include "host/dxf/dxf_host.h"
+#include "host/hosts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,12 +54,22 @@ std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser
     }
     ctx.ui.SetQuiet(parser.isSet(QStringLiteral("quiet")));
 
-    const QString hostName = parser.value(QStringLiteral("host"));
-    if (hostName.compare(u"dxf", Qt::CaseInsensitive) != 0) {
-        ctx.ui.Error(QStringLiteral("unknown host '") + hostName + QStringLiteral("' (the only host is dxf)"));
-        return kBadUsage;
+    // Without --host, the machine's default: AutoCAD where it is installed, else the DXF host.
+    std::optional<HostKind> requested;
+    if (parser.isSet(QStringLiteral("host"))) {
+        const QString hostName = parser.value(QStringLiteral("host"));
+        requested = HostKindFromName(hostName);
+        if (!requested) {
+            ctx.ui.Error(QStringLiteral("unknown host '") + hostName + QStringLiteral("' (the hosts are autocad and dxf)"));
+            return kBadUsage;
+        }
     }
-    ctx.host = dxf::MakeDxfHost();
+    auto chosen = ChooseHost(requested);
+    if (!chosen) {
+        ctx.ui.Error(chosen.error().description);
+        return kNoHost;
+    }
+    ctx.host = *chosen;
 
     ctx.state.programFolder = QCoreApplication::applicationDirPath();
     ctx.state.strLastFolder = ctx.state.programFolder;

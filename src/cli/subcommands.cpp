@@ -92,7 +92,7 @@ QString Usage() {
     }
     usage += QStringLiteral(
         "\n"
-        "common options: --host dxf, --quiet, --help, --version\n"
+        "common options: --host autocad|dxf, --quiet, --help, --version\n"
         "exit status: 0 done; 1 something failed (see err.log; find: no hit); 2 bad usage, a missing\n"
         "list file or a template error; 3 the host could not be started.\n"
         "'qln-cli <command> --help' describes a command's options.\n");
@@ -100,8 +100,10 @@ QString Usage() {
 }
 
 QList<QCommandLineOption> CommonOptions() {
-    return {{QStringLiteral("host"), QStringLiteral("The CAD host: dxf (the built-in DXF host)."),
-             QStringLiteral("name"), QStringLiteral("dxf")},
+    return {{QStringLiteral("host"),
+             QStringLiteral("The CAD host: autocad (AutoCAD through its automation interface, Windows only) or "
+                            "dxf (the built-in DXF host). Default: autocad where AutoCAD is installed, else dxf."),
+             QStringLiteral("name")},
             {QStringLiteral("quiet"), QStringLiteral("Show no status texts, only errors.")}};
 }
 

@@ -136,6 +136,13 @@ public:
     virtual Status Quit() = 0;
 };
 
+// The moments of starting a host that the runs show on the status line.
+enum class StartStep {
+    kStarting,     // before the session starts the host
+    kStarted,      // the host is ready
+    kCannotStart,  // it could not be started
+};
+
 // The application class of a host ("AutoCAD.Application"): how a session gets an application object.
 class ApplicationClass {
 public:
@@ -144,6 +151,9 @@ public:
     virtual Result<ApplicationPtr> GetRunningInstance() = 0;   // attach to a running one, never start
     // The file extension of the host's drawings, with its dot (".dwg", ".dxf").
     virtual QString DrawingExtension() const = 0;
+    // The status text of a moment of starting, in words that say what this host does ("Starting
+    // AutoCAD..." where an AutoCAD starts).
+    virtual QString StartStatus(StartStep step) const = 0;
 };
 
 using ApplicationClassPtr = std::shared_ptr<ApplicationClass>;

@@ -16,7 +16,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
 
     cAutoCAD session(hostClass_, state_, frontend_);
     if (session.OpenAutoCAD() != 1) {
-        frontend_.SetStatus(QStringLiteral("Unable to start AutoCAD"));
+        frontend_.SetStatus(StartStatus(hostClass_, host::StartStep::kCannotStart));
         return result;
     }
     result.hostStarted = true;

@@ -16,11 +16,11 @@ ReportResult ReportCommand::Run(const QString& folder, const QString& name) {
     result.page = output_.isEmpty() ? QDir(state_.LogFolder()).filePath(QLatin1String(kReportPage)) : output_;
 
     frontend_.SetBusy(true);
-    frontend_.SetTransientStatus(QStringLiteral("Starting AutoCAD..."));
+    frontend_.SetTransientStatus(StartStatus(hostClass_, host::StartStep::kStarting));
     cAutoCAD session(hostClass_, state_, frontend_);
     if (session.OpenAutoCAD() != 1) {
         frontend_.SetBusy(false);
-        frontend_.SetStatus(QStringLiteral("Unable to start AutoCAD"));
+        frontend_.SetStatus(StartStatus(hostClass_, host::StartStep::kCannotStart));
         return result;
     }
     result.hostStarted = true;

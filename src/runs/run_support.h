@@ -2,6 +2,8 @@
 // What the runs share: the log timestamp, the elapsed-time summary form, the log files' folder, and a
 // clock for elapsed seconds.
 
+#include "host/automation.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QString>
@@ -28,6 +30,13 @@ private:
 // The folder for audit.log, err.log and attr.htm: the program folder when it can be written, else the
 // per-user data folder (created when missing). `movedTo` says when the fallback was taken.
 QString ChooseLogFolder(const QString& programFolder, bool* movedTo = nullptr);
+
+// What the status line says at a moment of starting the run's host, in the host's own words; a run
+// without a host cannot start one.
+inline QString StartStatus(const host::ApplicationClassPtr& hostClass, host::StartStep step) {
+    if (hostClass) return hostClass->StartStatus(step);
+    return step == host::StartStep::kCannotStart ? QStringLiteral("Unable to start the host") : QString();
+}
 
 // File names of the program's outputs.
 inline constexpr char kAuditLog[] = "audit.log";

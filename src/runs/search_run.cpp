@@ -27,14 +27,14 @@ QString SearchCriteriaBlock(const SearchCriteria& c) {
 
 SearchResult SearchRun::Run(const SearchCriteria& criteria) {
     SearchResult result;
-    frontend_.SetTransientStatus(QStringLiteral("Starting AutoCAD..."));
+    frontend_.SetTransientStatus(StartStatus(hostClass_, host::StartStep::kStarting));
     cAutoCAD session(hostClass_, state_, frontend_);
     if (session.OpenAutoCAD() != 1) {
-        frontend_.SetStatus(QStringLiteral("Unable to start AutoCAD"));
+        frontend_.SetStatus(StartStatus(hostClass_, host::StartStep::kCannotStart));
         return result;
     }
     result.hostStarted = true;
-    frontend_.SetTransientStatus(QStringLiteral("AutoCAD instantiated"));
+    frontend_.SetTransientStatus(StartStatus(hostClass_, host::StartStep::kStarted));
     frontend_.SetBusy(true);
     const Stopwatch clock;
 

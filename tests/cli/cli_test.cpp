@@ -1,5 +1,6 @@
 // qln-cli as a process: exit statuses, standard output and standard error, files written.
 
+#include "host/com/system_server.h"
 #include "support/files.h"
 
 #include <QDir>
@@ -77,6 +78,12 @@ TEST_F(CliTest, UsageVersionAndUnknownCommands) {
     o = Cli({"report", "--host", "acad", "a.dxf"});
     EXPECT_EQ(o.exit, 2);
     EXPECT_TRUE(o.err.contains("unknown host 'acad'"));
+    // AutoCAD is reached only through Windows' automation: asking for it elsewhere cannot start a host.
+    if (!com::MakeSystemServer()) {
+        o = Cli({"report", "--host", "AutoCAD", "a.dwg"});
+        EXPECT_EQ(o.exit, 3);
+        EXPECT_TRUE(o.err.contains("AutoCAD is reached only on Windows")) << o.err.toStdString();
+    }
 
     // The command list shows each command's usage line as its --help does, within 100 columns.
     const QString usage = Cli({"help"}).out;

@@ -283,7 +283,7 @@ TEST_F(DxfRunsTest, ReportWritesThePageFromTheDrawingAndLeavesItAlone) {
     EXPECT_TRUE(html.contains("second"));
     EXPECT_TRUE(html.contains("in block"));
     EXPECT_TRUE(html.contains("Notes"));
-    EXPECT_EQ(ui.statuses.mid(0, 2), (QStringList{"Starting AutoCAD...", "Creating HTML file from A.DXF..."}));
+    EXPECT_EQ(ui.statuses.mid(0, 2), (QStringList{"Opening drawings with the DXF host...", "Creating HTML file from A.DXF..."}));
     EXPECT_TRUE(ui.LastStatus().contains(
         QRegularExpression("^HTML file created in \\d{1,3}(,\\d{3})*\\.\\d\\d seconds$")))
         << ui.LastStatus().toStdString();
@@ -320,7 +320,7 @@ TEST_F(DxfRunsTest, SearchRunWithHitsInOneOfThreeDrawingsAndWithNone) {
     EXPECT_EQ(result.text, "Drawing,Space,Block,Layer,Rotation,Handle,X,Y,Z,Text\r\n" + x +
                                ",Model,*MODEL_SPACE,0,0,1A,1.5,2.5,0,colour note\r\n" + x +
                                ",Model,*MODEL_SPACE,0,0,1C,1.5,2.5,0,Colour chart\r\n");
-    EXPECT_EQ(ui.statuses.mid(0, 2), (QStringList{"Starting AutoCAD...", "AutoCAD instantiated"}));
+    EXPECT_EQ(ui.statuses.mid(0, 2), (QStringList{"Opening drawings with the DXF host...", "DXF host ready"}));
     for (const char* name : {"x.dxf", "y.dxf", "z.dxf", "broken.dxf"})
         EXPECT_TRUE(ui.statuses.contains(QStringLiteral("Searching %1...").arg(name))) << name;
     EXPECT_TRUE(ui.LastStatus().contains(QRegularExpression("^2 hits in 1 files in \\d+\\.\\d\\d seconds$")))

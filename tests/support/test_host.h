@@ -112,6 +112,15 @@ public:
     host::Result<host::ApplicationPtr> CreateInstance() override;
     host::Result<host::ApplicationPtr> GetRunningInstance() override;
     QString DrawingExtension() const override { return QStringLiteral(".dwg"); }
+    // Worded as the AutoCAD host words them: this host stands in for it.
+    QString StartStatus(host::StartStep step) const override {
+        switch (step) {
+            case host::StartStep::kStarting: return QStringLiteral("Starting AutoCAD...");
+            case host::StartStep::kStarted: return QStringLiteral("AutoCAD instantiated");
+            case host::StartStep::kCannotStart: break;
+        }
+        return QStringLiteral("Unable to start AutoCAD");
+    }
 
     std::map<QString, TestDrawing> drawings;
 

@@ -527,6 +527,15 @@ public:
         return Error{429, QStringLiteral("ActiveX component can't create object: the DXF host has no running instance")};
     }
     QString DrawingExtension() const override { return QStringLiteral(".dxf"); }
+    // No CAD program starts: the host reads and writes the drawings itself.
+    QString StartStatus(host::StartStep step) const override {
+        switch (step) {
+            case host::StartStep::kStarting: return QStringLiteral("Opening drawings with the DXF host...");
+            case host::StartStep::kStarted: return QStringLiteral("DXF host ready");
+            case host::StartStep::kCannotStart: break;
+        }
+        return QStringLiteral("Unable to start the DXF host");
+    }
 };
 
 }  // namespace
