@@ -527,6 +527,8 @@ public:
         return Error{429, QStringLiteral("ActiveX component can't create object: the DXF host has no running instance")};
     }
     QString DrawingExtension() const override { return QStringLiteral(".dxf"); }
+    // A save keeps the previous file as NAME.bak: a second name of that file, or a copy of it.
+    QString MovedBackupFor(const QString& drawing) const override { return BackupFileFor(RealPath(drawing)); }
 };
 
 }  // namespace
