@@ -144,10 +144,10 @@ public:
     virtual Result<ApplicationPtr> GetRunningInstance() = 0;   // attach to a running one, never start
     // The file extension of the host's drawings, with its dot (".dwg", ".dxf").
     virtual QString DrawingExtension() const = 0;
-    // The backup a save leaves beside `drawing` when that backup is the previous file itself, moved
-    // or linked aside rather than copied (so it is that file, byte for byte); empty when the host makes
-    // no such backup. A run journal keeps the previous version by linking it, at no cost.
-    virtual QString MovedBackupFor(const QString& drawing) const { return {}; }
+    // The file in which a save of `drawing` leaves its previous version (the host's backup), or empty
+    // when the host keeps none. A run journal links that file instead of copying every drawing before
+    // it is saved; it compares the bytes, so a stale backup is never taken for the previous version.
+    virtual QString SaveBackupFor(const QString& drawing) const { return {}; }
 };
 
 using ApplicationClassPtr = std::shared_ptr<ApplicationClass>;

@@ -24,7 +24,7 @@ void RunRecord::BeforeDrawing(cAutoCAD& session, const QString& drawing) {
     drawing_ = drawing;
     session.changes = &changes_;
     if (!safety_.preview && journal_.IsOpen())
-        journal_.Before(drawing, hostClass_ ? hostClass_->MovedBackupFor(drawing) : QString());
+        journal_.Before(drawing, hostClass_ ? hostClass_->SaveBackupFor(drawing) : QString());
 }
 
 QString RunRecord::AfterDrawing(cAutoCAD& session, bool saved) {

@@ -528,7 +528,7 @@ public:
     }
     QString DrawingExtension() const override { return QStringLiteral(".dxf"); }
     // A save keeps the previous file as NAME.bak: a second name of that file, or a copy of it.
-    QString MovedBackupFor(const QString& drawing) const override { return BackupFileFor(RealPath(drawing)); }
+    QString SaveBackupFor(const QString& drawing) const override { return BackupFileFor(RealPath(drawing)); }
 };
 
 }  // namespace
