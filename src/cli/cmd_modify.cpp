@@ -38,6 +38,10 @@ int Modify(const Subcommand& self, const QStringList& args) {
     input.delimiter = *delimiter;
     input.templatePath = parser.value(QStringLiteral("template"));
     input.audit = !parser.isSet(QStringLiteral("no-audit"));
+    QFile previewOut;
+    const std::optional<RunSafety> safety = SafetyOptions(parser, ctx.ui, previewOut);
+    if (!safety) return kBadUsage;
+    input.safety = *safety;
     for (const QString& drawing : parser.positionalArguments()) {
         if (HasWildcards(GetFileName(drawing)) && !QFileInfo::exists(drawing)) {
             ctx.ui.Error(QStringLiteral("'") + drawing +
@@ -58,6 +62,8 @@ int Modify(const Subcommand& self, const QStringList& args) {
     ctx.ui.Finish();
     if (!result.hostStarted) return kNoHost;
     if (!result.templateRead) return kBadUsage;
+    previewOut.close();
+    ReportRecord(result.record, input.safety.preview, ctx.ui);
     if (result.stopped) ctx.ui.Error(QStringLiteral("interrupted: stopped after the current drawing"));
     if (result.errors)
         ctx.ui.Say(QStringLiteral("Errors are listed in ") + QDir(ctx.state.LogFolder()).filePath(QStringLiteral("err.log")));

@@ -22,8 +22,13 @@ int Run(const Subcommand& self, const QStringList& args) {
     const std::optional<QString> delimiter = DelimiterOption(parser, ctx.ui);
     if (!delimiter) return kBadUsage;
 
+    QFile previewOut;
+    const std::optional<RunSafety> safety = SafetyOptions(parser, ctx.ui, previewOut);
+    if (!safety) return kBadUsage;
+
     CatchInterrupt(ctx.state);
     DrawingListRun run(ctx.host, ctx.state, ctx.ui);
+    run.SetSafety(*safety);
     run.SetDelimiter(*delimiter);
     run.SetAudit(!parser.isSet(QStringLiteral("no-audit")));
     run.SetStopFlag(&g_stopRun);
@@ -32,6 +37,8 @@ int Run(const Subcommand& self, const QStringList& args) {
     if (!result.listFound) return kBadUsage;
     if (!result.hostStarted) return kNoHost;
     if (!result.listRead) return kBadUsage;
+    previewOut.close();
+    ReportRecord(result.record, safety->preview, ctx.ui);
     if (result.stopped) ctx.ui.Error(QStringLiteral("interrupted: stopped after the current drawing"));
     const bool failed = result.errors || result.failures > 0 || result.stopped;
     if (result.errors)

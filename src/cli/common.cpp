@@ -4,6 +4,7 @@
 #include "host/hosts.h"
 
 #include <QCoreApplication>
+#include <cstdio>
 #include <QDir>
 #include <QFileInfo>
 
@@ -103,6 +104,49 @@ std::optional<QString> DelimiterOption(const QCommandLineParser& parser, CliFron
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<RunSafety> SafetyOptions(const QCommandLineParser& parser, CliFrontend& ui, QFile& previewOut) {
+    RunSafety safety;
+    safety.preview = parser.isSet(QStringLiteral("dry-run"));
+    safety.journal = !parser.isSet(QStringLiteral("no-journal"));
+    if (parser.isSet(QStringLiteral("prune-days"))) {
+        bool ok = false;
+        safety.pruneDays = parser.value(QStringLiteral("prune-days")).toInt(&ok);
+        if (!ok || safety.pruneDays < 0) {
+            ui.Error(QStringLiteral("--prune-days takes a number of days (0 keeps every journal)"));
+            return std::nullopt;
+        }
+    }
+    if (parser.isSet(QStringLiteral("audit")) && !safety.preview) {
+        ui.Error(QStringLiteral("--audit FILE names where a preview's changes go; use it with --dry-run"));
+        return std::nullopt;
+    }
+    if (safety.preview) {
+        if (parser.isSet(QStringLiteral("audit"))) {
+            previewOut.setFileName(parser.value(QStringLiteral("audit")));
+            if (!previewOut.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+                ui.Error(QStringLiteral("cannot write '") + previewOut.fileName() + QStringLiteral("': ") +
+                         previewOut.errorString());
+                return std::nullopt;
+            }
+        } else if (!previewOut.open(stdout, QIODevice::WriteOnly)) {
+            ui.Error(QStringLiteral("cannot write to standard output"));
+            return std::nullopt;
+        }
+        safety.previewAudit = &previewOut;
+    }
+    return safety;
+}
+
+void ReportRecord(const RunRecordSummary& record, bool preview, CliFrontend& ui) {
+    if (preview) return;
+    if (!record.journalProblem.isEmpty()) ui.Error(record.journalProblem);
+    if (record.journalId.isEmpty()) return;
+    ui.Say(QStringLiteral("Journal %1: the previous versions of %2 drawing(s), %3 KB; 'qln-cli undo %1' puts them back.")
+               .arg(record.journalId)
+               .arg(record.journalDrawings)
+               .arg((record.journalBytes + 1023) / 1024));
 }
 
 }  // namespace qln::cli

@@ -6,8 +6,10 @@
 #include "cli/subcommands.h"
 #include "host/automation.h"
 #include "host/program_state.h"
+#include "runs/run_record.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -45,5 +47,12 @@ void CatchInterrupt(ProgramState& state);
 // The one-character delimiter option: its value, or "," when absent. Nothing on a bad value (more than
 // one character, or a blank), which is reported.
 std::optional<QString> DelimiterOption(const QCommandLineParser& parser, CliFrontend& ui);
+
+// The preview and journal options of the modification runs (--dry-run, --audit, --no-journal,
+// --prune-days). A preview's audit lines go to `previewOut`, opened here on --audit FILE or on standard
+// output. Nothing on a bad value, which is reported.
+std::optional<RunSafety> SafetyOptions(const QCommandLineParser& parser, CliFrontend& ui, QFile& previewOut);
+// After a modification run: where its journal is and how big, or why it has none.
+void ReportRecord(const RunRecordSummary& record, bool preview, CliFrontend& ui);
 
 }  // namespace qln::cli

@@ -49,10 +49,13 @@ QStringList Wrap(const QString& text, qsizetype firstWidth, qsizetype width, con
 std::span<const Subcommand> Subcommands() {
     static const Subcommand table[] = {
         {QStringLiteral("modify"),
-         QStringLiteral("--template FILE [--delimiter C] [--no-audit] [--log-dir DIR] DRAWING..."),
+         QStringLiteral("--template FILE [--delimiter C] [--no-audit] [--log-dir DIR] [--dry-run [--audit FILE]] "
+                        "[--no-journal] [--prune-days N] DRAWING..."),
          QStringLiteral("apply a template to drawings; changes go to audit.log, failures to err.log"),
          ModifyCommandLine, Modify},
-        {QStringLiteral("run"), QStringLiteral("[--delimiter C] [--no-audit] [--log-dir DIR] LISTFILE"),
+        {QStringLiteral("run"),
+         QStringLiteral("[--delimiter C] [--no-audit] [--log-dir DIR] [--dry-run [--audit FILE]] [--no-journal] "
+                        "[--prune-days N] LISTFILE"),
          QStringLiteral("run a drawing list file (*.dlf) pairing drawings with templates"), RunCommandLine, Run},
         {QStringLiteral("find"),
          QStringLiteral("[--space Both|Model|Paper] [--blocks LIST] [--layers LIST] [--match-case] [--exact] "
@@ -60,6 +63,12 @@ std::span<const Subcommand> Subcommands() {
          QStringLiteral("search drawings for a phrase; one delimited row per hit"), FindCommandLine, Find},
         {QStringLiteral("report"), QStringLiteral("[--mtext] [--output FILE] [--open] DRAWING"),
          QStringLiteral("list a drawing's text as an HTML page"), ReportCommandLine, Report},
+        {QStringLiteral("undo"), QStringLiteral("[--no-audit] [--log-dir DIR] [RUN]"),
+         QStringLiteral("put back the drawings a run saved (the last run by default), unless changed since"),
+         UndoCommandLine, Undo},
+        {QStringLiteral("runs"), QStringLiteral("[--prune DAYS]"),
+         QStringLiteral("list the journals of past runs, or remove those older than DAYS days"), RunsCommandLine,
+         Runs},
     };
     return table;
 }
@@ -113,7 +122,16 @@ QList<QCommandLineOption> ModificationOptions() {
             {QStringLiteral("no-audit"), QStringLiteral("Do not append the changes to audit.log.")},
             {QStringLiteral("log-dir"),
              QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
-             QStringLiteral("dir")}};
+             QStringLiteral("dir")},
+            {QStringLiteral("dry-run"),
+             QStringLiteral("Preview: apply the template and show the changes, but save no drawing.")},
+            {QStringLiteral("audit"),
+             QStringLiteral("Where a preview's changes go (default: standard output)."), QStringLiteral("file")},
+            {QStringLiteral("no-journal"),
+             QStringLiteral("Keep no journal of the run (it cannot be undone with 'qln-cli undo').")},
+            {QStringLiteral("prune-days"),
+             QStringLiteral("Remove journals older than N days when the run starts (default 30; 0 keeps them)."),
+             QStringLiteral("n")}};
 }
 
 void BuildParser(const Subcommand& command, QCommandLineParser& parser) {

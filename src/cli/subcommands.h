@@ -49,13 +49,14 @@ QString Usage();
 
 // The options every subcommand has besides --help and --version: --host and --quiet.
 QList<QCommandLineOption> CommonOptions();
-// The options of the modification runs (modify, run): --delimiter, --no-audit, --log-dir.
+// The options of the modification runs (modify, run): --delimiter, --no-audit, --log-dir, and the
+// preview and journal options.
 QList<QCommandLineOption> ModificationOptions();
 // A parser for the subcommand: its own options and arguments, the common options, --help and
 // --version (Qt's own, which also bring -h, --help-all and -v).
 void BuildParser(const Subcommand& command, QCommandLineParser& parser);
 
-// The subcommands' own parts (cmd_modify.cpp, cmd_run.cpp, cmd_find.cpp, cmd_report.cpp).
+// The subcommands' own parts (cmd_modify.cpp, cmd_run.cpp, cmd_find.cpp, cmd_report.cpp, cmd_undo.cpp).
 CommandLine ModifyCommandLine();
 int Modify(const Subcommand& self, const QStringList& args);
 CommandLine RunCommandLine();
@@ -64,5 +65,9 @@ CommandLine FindCommandLine();
 int Find(const Subcommand& self, const QStringList& args);
 CommandLine ReportCommandLine();
 int Report(const Subcommand& self, const QStringList& args);
+CommandLine UndoCommandLine();
+int Undo(const Subcommand& self, const QStringList& args);
+CommandLine RunsCommandLine();
+int Runs(const Subcommand& self, const QStringList& args);
 
 }  // namespace qln::cli

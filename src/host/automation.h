@@ -154,6 +154,10 @@ public:
     // The status text of a moment of starting, in words that say what this host does ("Starting
     // AutoCAD..." where an AutoCAD starts).
     virtual QString StartStatus(StartStep step) const = 0;
+    // The file in which a save of `drawing` leaves its previous version (the host's backup), or empty
+    // when the host keeps none. A run journal links that file instead of copying every drawing before
+    // it is saved; it compares the bytes, so a stale backup is never taken for the previous version.
+    virtual QString SaveBackupFor(const QString& drawing) const { return {}; }
 };
 
 using ApplicationClassPtr = std::shared_ptr<ApplicationClass>;

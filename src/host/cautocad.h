@@ -29,6 +29,15 @@ class ValueArray;
 struct HtmlTableOptions;
 struct HtmlPageOptions;
 
+// One object a modification changed: its handle, its text before the first command that changed it and
+// after the last (empty when the object was deleted).
+struct TextChange {
+    QString handle;
+    QString before;
+    QString after;
+    bool deleted = false;
+};
+
 class cAutoCAD {
 public:
     // `hostClass` is the host this session starts (the program's choice); `state` and `frontend` are the
@@ -89,6 +98,9 @@ public:
     bool blnAcadUp = false;
     host::ApplicationPtr objAcad;   // empty when no host is attached
     host::DocumentPtr objDoc;       // the drawing open now; empty between drawings
+
+    // When set, GetAttributes adds every object it changes here, in the order it changes them.
+    std::vector<TextChange>* changes = nullptr;
 
     // A warning the host left about the last save (a version it could not write); emptied by
     // OpenDrawing. The runs write it to err.log as the drawing's line.

@@ -15,6 +15,8 @@ struct ProgramState {
     // The folder where the runs write their logs and the report page; programFolder unless the program
     // could not write there or the user named another.
     QString logFolder;
+    // Where the run journals are kept; empty: the per-user data folder.
+    QString journalFolder;
     // The last folder picked in the folder browser.
     QString strLastFolder;
     // Mirror of the main window's "Multiple Line Text" box: the text listing lists multiple-line text

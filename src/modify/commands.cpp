@@ -3,6 +3,7 @@
 
 #include "modify/commands.h"
 
+#include "host/cautocad.h"
 #include "host/text_files.h"
 
 #include <array>
@@ -206,7 +207,20 @@ QString AuditLine(const Command& command, bool blnMText, const QString& text, co
 }
 
 void RunCommands(host::Entity& object, const std::vector<Command>& commands, bool blnMText, LineWriter* audit,
-                 host::PendingError& pending, bool& blnModified) {
+                 host::PendingError& pending, bool& blnModified, std::vector<TextChange>* changes) {
+    std::optional<TextChange> change;
+    // The record is made before a delete, which leaves nothing to ask the handle of. Reading it for
+    // the record is no member of the run's, so a failure to read it is not the run's error.
+    const auto record = [&](const QString& before, const QString& after, bool deleted) {
+        if (!changes) return;
+        if (!change) {
+            change.emplace();
+            if (auto handle = object.Handle()) change->handle = *handle;
+            change->before = before;
+        }
+        change->after = after;
+        change->deleted = deleted;
+    };
     for (const Command& command : commands) {
         // T as the commands before this one left it; a text that cannot be read cannot be tested.
         const std::optional<QString> text = pending.Try(object.TextString());
@@ -227,18 +241,23 @@ void RunCommands(host::Entity& object, const std::vector<Command>& commands, boo
         const bool deletes = command.row->effect == Effect::Delete;
         bool done = false;
         if (deletes) {
+            if (changes && !change) record(*text, *text, false);
             done = pending.Try(object.Delete());
+            if (done) record(*text, QString(), true);
         } else {
             const QString result = CommandResult(command, *text);
             done = result == *text || pending.Try(object.SetTextString(result));
+            if (done && result != *text) record(*text, result, false);
         }
         if (!done) continue;
 
         blnModified = true;
         if (line) audit->WriteLine(*line);
         // Nothing is left to change: later commands would only fail on the erased object.
-        if (deletes) return;
+        if (deletes) break;
     }
+    // A text that commands left as it was is no change (a delete that failed, say).
+    if (change && (change->deleted || change->after != change->before)) changes->push_back(std::move(*change));
 }
 
 }  // namespace qln

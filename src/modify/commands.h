@@ -19,6 +19,7 @@
 namespace qln {
 
 class LineWriter;
+struct TextChange;
 
 // One row of the command table: what a code tests and what it does.
 struct CommandRow {
@@ -80,7 +81,9 @@ QString ReplaceOccurrences(const QString& text, const QString& find, const QStri
 // audit line per change, quoting the text as it was before it (no audit when audit is nullptr). Host
 // failures are recorded in pending and the step goes on with the next command; a change the host
 // refused is not counted and has no audit line.
+// When `changes` is given, an object that any command changed is added to it (its handle, its text
+// before the first change and after the last), for previews and counts.
 void RunCommands(host::Entity& object, const std::vector<Command>& commands, bool blnMText, LineWriter* audit,
-                 host::PendingError& pending, bool& blnModified);
+                 host::PendingError& pending, bool& blnModified, std::vector<TextChange>* changes = nullptr);
 
 }  // namespace qln

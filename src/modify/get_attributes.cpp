@@ -101,7 +101,7 @@ void cAutoCAD::TextPass(const QString& strName, ModifyRun& run) {
         Yield();
         if (!object) continue;
         if (!LayerAdmits(*object, strLayers, pending_)) continue;
-        RunCommands(*object, run.commands, run.blnMText, run.audit, pending_, run.blnModified);
+        RunCommands(*object, run.commands, run.blnMText, run.audit, pending_, run.blnModified, changes);
     }
 }
 
@@ -124,7 +124,7 @@ void cAutoCAD::BlockPass(const QString& strName, ModifyRun& run) {
             if (!type || *type != objectName) continue;
             if (!blockAdmitted) continue;
             if (!LayerAdmits(*object, strLayers, pending_)) continue;
-            RunCommands(*object, run.commands, run.blnMText, run.audit, pending_, run.blnModified);
+            RunCommands(*object, run.commands, run.blnMText, run.audit, pending_, run.blnModified, changes);
         }
     }
 }

@@ -21,13 +21,18 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     }
     result.hostStarted = true;
 
+    RunRecord record(input.safety, hostClass_.get(), state_.journalFolder);
     const QDir logs(state_.LogFolder());
     LineWriter audit;
-    if (input.audit && audit.Open(logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append)) {
-        audit.WriteLine(LogTimestamp());
-        audit.WriteLine(QString());
+    // A preview's audit lines go where the preview says, never into audit.log.
+    LineWriter* auditLog = input.audit ? record.PreviewAudit() : nullptr;
+    if (input.audit && !record.Preview() &&
+        audit.Open(logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append))
+        auditLog = &audit;
+    if (auditLog) {
+        auditLog->WriteLine(LogTimestamp());
+        auditLog->WriteLine(QString());
     }
-    LineWriter* auditLog = audit.IsOpen() ? &audit : nullptr;
 
     QString strErr;
     session.PrepTemplate(input.templatePath, strErr);
@@ -46,6 +51,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
         return result;
     }
     result.templateRead = true;
+    record.Begin(QStringLiteral("modify"), input.templatePath);
 
     frontend_.SetBusy(true);
     const Stopwatch clock;
@@ -71,20 +77,26 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
                 auditLog->WriteLine(QStringLiteral("Drawing: ") + drawing);
                 auditLog->WriteLine(QStringLiteral("Template: ") + input.templatePath);
             }
-            const std::int16_t opened = session.OpenDrawing(drawing, false);
+            record.BeforeDrawing(session, drawing);
+            // A preview reads the drawing and keeps no lock on it.
+            const std::int16_t opened = session.OpenDrawing(drawing, record.Preview());
             frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
             if (opened == 1) {
                 session.GetAttributes(error, delimiter, auditLog);
-                if (session.CloseDrawing(true) == 1) {
+                if (session.CloseDrawing(!record.Preview()) == 1) {
                     ++result.modified;
+                    const QString unkept = record.AfterDrawing(session, true);
                     // A save the host carried out only in part (another version asked for) is recorded.
                     if (error.isEmpty() && !session.strWarning.isEmpty()) error = session.strWarning;
+                    if (error.isEmpty()) error = unkept;
                 } else {
+                    record.AfterDrawing(session, false);
                     // The changes of this drawing were not written: say so, and do not count it.
                     error = QStringLiteral("Error saving file ") + item.toUpper() + QStringLiteral(".");
                     if (auditLog) auditLog->WriteLine(QStringLiteral("Not saved."));
                 }
             } else {
+                record.AfterDrawing(session, false);
                 error = QStringLiteral("Error opening file ") + item.toUpper() + QStringLiteral(".");
             }
         }
@@ -103,10 +115,19 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     errLog.Close();
     audit.Close();
     session.CloseAutoCAD();
+    result.record = record.Finish();
 
-    frontend_.SetStatus(QStringLiteral("Text for ") + QString::number(result.modified) +
-                        QStringLiteral(" file(s) modified in ") + FormatSeconds(clock.Seconds()) +
-                        QStringLiteral(" second(s)."));
+    if (record.Preview()) {
+        frontend_.SetStatus(QStringLiteral("Preview: text for ") + QString::number(result.record.drawingsChanged) +
+                            QStringLiteral(" of ") + QString::number(total) +
+                            QStringLiteral(" file(s) would be modified (") +
+                            QString::number(result.record.textsChanged) + QStringLiteral(" text(s)) in ") +
+                            FormatSeconds(clock.Seconds()) + QStringLiteral(" second(s); nothing was saved."));
+    } else {
+        frontend_.SetStatus(QStringLiteral("Text for ") + QString::number(result.modified) +
+                            QStringLiteral(" file(s) modified in ") + FormatSeconds(clock.Seconds()) +
+                            QStringLiteral(" second(s)."));
+    }
     if (!result.errors) QFile::remove(errPath);
     frontend_.SetBusy(false);
     return result;

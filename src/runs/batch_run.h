@@ -5,6 +5,7 @@
 #include "host/automation.h"
 #include "host/frontend.h"
 #include "host/program_state.h"
+#include "runs/run_record.h"
 
 #include <QString>
 #include <QList>
@@ -25,6 +26,7 @@ struct BatchRunInput {
     QList<DrawingItem> drawings;  // the chosen drawings, in list order
     QString delimiter = QStringLiteral(",");
     bool audit = true;         // append to audit.log
+    RunSafety safety;          // preview, journal
 };
 
 struct BatchRunResult {
@@ -33,6 +35,7 @@ struct BatchRunResult {
     int modified = 0;          // drawings opened and saved
     bool errors = false;       // at least one err.log line was written
     bool stopped = false;      // stopped early on request
+    RunRecordSummary record;   // what the preview found, or the journal kept
 };
 
 class BatchRun {

@@ -63,12 +63,18 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
     const QDir logs(state_.LogFolder());
     LineWriter errLog;
     errLog.Open(logs.filePath(QLatin1String(kErrorLog)), LineWriter::Mode::Truncate);
+    RunRecord record(safety_, hostClass_.get(), state_.journalFolder);
+    record_ = &record;
     LineWriter audit;
-    if (audit_ && audit.Open(logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append)) {
-        audit.WriteLine(LogTimestamp());
-        audit.WriteLine(QString());
+    // A preview's audit lines go where the preview says, never into audit.log.
+    LineWriter* auditLog = audit_ ? record.PreviewAudit() : nullptr;
+    if (audit_ && !record.Preview() && audit.Open(logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append))
+        auditLog = &audit;
+    if (auditLog) {
+        auditLog->WriteLine(LogTimestamp());
+        auditLog->WriteLine(QString());
     }
-    LineWriter* auditLog = audit.IsOpen() ? &audit : nullptr;
+    if (lines) record.Begin(QStringLiteral("run"), path);
 
     int count = 0;
     if (!lines) {
@@ -101,12 +107,19 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
     errLog.Close();
     audit.Close();
     session.CloseAutoCAD();
+    result.record = record.Finish();
+    record_ = nullptr;
     frontend_.SetBusy(false);
     if (result.endProgram) return result;
 
     frontend_.Progress(tasks_, tasks_, QString());
     if (!result.listRead) return result;
-    if (count > 0) {
+    if (record.Preview()) {
+        frontend_.SetStatus(QStringLiteral("Preview: text for ") + QString::number(result.record.drawingsChanged) +
+                            QStringLiteral(" file(s) would be modified (") +
+                            QString::number(result.record.textsChanged) + QStringLiteral(" text(s)) in ") +
+                            FormatSeconds(clock.Seconds()) + QStringLiteral(" second(s); nothing was saved."));
+    } else if (count > 0) {
         frontend_.SetStatus(QStringLiteral("Text for ") + QString::number(count) +
                             QStringLiteral(" file(s) modified in ") + FormatSeconds(clock.Seconds()) +
                             QStringLiteral(" second(s)."));
@@ -147,20 +160,29 @@ void DrawingListRun::WriteAuditHeading(LineWriter* audit, const QString& drawing
 
 QString DrawingListRun::ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit,
                                       DrawingListRunResult& result) {
-    const std::int16_t opened = session.OpenDrawing(drawing, false);
+    RunRecord& record = *record_;
+    record.BeforeDrawing(session, drawing);
+    // A preview reads the drawing and keeps no lock on it.
+    const std::int16_t opened = session.OpenDrawing(drawing, record.Preview());
     frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
-    if (opened != 1) return QStringLiteral("Error opening DWG file.");
+    if (opened != 1) {
+        record.AfterDrawing(session, false);
+        return QStringLiteral("Error opening DWG file.");
+    }
 
     QString error;
     const bool applied = session.GetAttributes(error, delimiter_, audit) == 1;
     if (!applied) error = QStringLiteral("Unable to modify text. ") + error;
-    if (session.CloseDrawing(true) != 1) {
+    if (session.CloseDrawing(!record.Preview()) != 1) {
+        record.AfterDrawing(session, false);
         // The drawing's changes were not written: say so, and do not count it.
         if (audit) audit->WriteLine(QStringLiteral("Not saved."));
         return QStringLiteral("Error saving DWG file.");
     }
+    const QString unkept = record.AfterDrawing(session, true);
     if (applied) ++result.modified;
-    return error.isEmpty() ? session.strWarning : error;
+    if (!error.isEmpty()) return error;
+    return session.strWarning.isEmpty() ? unkept : session.strWarning;
 }
 
 void DrawingListRun::Scan(const QString& folder, const QString& pattern, QStringList& paths) {

@@ -11,6 +11,7 @@
 #include "host/automation.h"
 #include "host/frontend.h"
 #include "host/program_state.h"
+#include "runs/run_record.h"
 
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,7 @@ struct DrawingListRunResult {
     bool stopped = false;
     int modified = 0;
     int failures = 0;          // tasks and drawings that failed, wildcard ones (status line only) included
+    RunRecordSummary record;   // what the preview found, or the journal kept
 };
 
 class DrawingListRun {
@@ -41,6 +43,7 @@ public:
     void SetDelimiter(const QString& delimiter) { delimiter_ = delimiter; }
     void SetAudit(bool audit) { audit_ = audit; }
     void SetStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
+    void SetSafety(const RunSafety& safety) { safety_ = safety; }
 
     // Run the list file at path. `fromCommandLine`: the path was passed to the program rather than
     // chosen in a dialog, so it is checked first ("Passed file '…' does not exist.").
@@ -72,6 +75,8 @@ private:
     QString delimiter_ = QStringLiteral(",");
     bool audit_ = true;
     const std::atomic<bool>* stop_ = nullptr;
+    RunSafety safety_;
+    RunRecord* record_ = nullptr;  // during Run
     int tasks_ = 0;
 };
 

@@ -44,6 +44,10 @@ protected:
     Outcome Cli(const QStringList& args, const QString& workDir = QString()) {
         QProcess p;
         p.setWorkingDirectory(workDir.isEmpty() ? dir : workDir);
+        // The run journals go to the test's own per-user data folder.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", dir + "xdg");
+        p.setProcessEnvironment(env);
         p.start(QStringLiteral(QLN_CLI_PATH), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
@@ -106,17 +110,43 @@ TEST_F(CliTest, ModifyTakesThePathsAsTypedAndItsOptions) {
     EXPECT_EQ(o.exit, 0) << o.err.toStdString();
     EXPECT_TRUE(o.out.isEmpty());
     const QStringList err = o.err.split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(err.size(), 4) << o.err.toStdString();
+    ASSERT_EQ(err.size(), 5) << o.err.toStdString();
     EXPECT_EQ(err[0], "Modification in process...");
     EXPECT_EQ(err[1], "Processing a.dxf...");  // the path as typed
     EXPECT_EQ(err[2], "Processing " + dir + "sub/B.dxf...");
     EXPECT_TRUE(err[3].startsWith("Text for 2 file(s) modified in "));
+    EXPECT_TRUE(err[4].startsWith("Journal ")) << err[4].toStdString();
 
     EXPECT_TRUE(ReadFile(dir + "a.dxf").contains("\n1\na color note\n"));
     const QStringList audit = Lines(dir + "logs/audit.log");
     EXPECT_TRUE(audit.contains("Drawing: a.dxf"));
     EXPECT_TRUE(audit.contains("Drawing: " + dir + "sub/B.dxf"));
     EXPECT_FALSE(QFileInfo::exists(dir + "logs/err.log"));
+}
+
+TEST_F(CliTest, DryRunThenRunThenUndo) {
+    const QByteArray original = Drawing({{"0", "colour"}});
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", original));
+    const QString tpl = Template("*INPUT\r\nBLOCK: *MODEL_SPACE\r\n*COMMANDS\r\nu\r\n");
+    Outcome o = Cli({"modify", "--dry-run", "--template", tpl, "--log-dir", "logs", "a.dxf"});
+    EXPECT_EQ(o.exit, 0) << o.err.toStdString();
+    EXPECT_TRUE(o.out.startsWith("Preview: these changes are not saved.\r\n")) << o.out.toStdString();
+    EXPECT_TRUE(o.out.contains("Upper cased single line text object with text 'colour'")) << o.out.toStdString();
+    EXPECT_TRUE(o.err.contains("Preview: text for 1 of 1 file(s) would be modified (1 text(s))"));
+    EXPECT_EQ(ReadFile(dir + "a.dxf"), original);
+    EXPECT_FALSE(QFileInfo::exists(dir + "logs/audit.log"));
+    EXPECT_EQ(Cli({"modify", "--audit", "x.txt", "--template", tpl, "a.dxf"}).exit, 2);  // --audit needs --dry-run
+
+    o = Cli({"modify", "--template", tpl, "--log-dir", "logs", "a.dxf"});
+    ASSERT_EQ(o.exit, 0);
+    const QString id = QRegularExpression("Journal (\\S+):").match(o.err).captured(1);
+    ASSERT_FALSE(id.isEmpty()) << o.err.toStdString();
+    o = Cli({"runs"});
+    EXPECT_TRUE(o.out.contains(QRegularExpression("\n" + id + "\tmodify\t1\t1\t"))) << o.out.toStdString();
+    o = Cli({"undo", "--log-dir", "logs"});
+    EXPECT_EQ(o.exit, 0) << o.err.toStdString();
+    EXPECT_EQ(ReadFile(dir + "a.dxf"), original);
+    EXPECT_EQ(Cli({"undo", "no-such-run"}).exit, 2);
 }
 
 TEST_F(CliTest, ModifyFailuresAndBadUsage) {

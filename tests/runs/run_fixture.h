@@ -32,6 +32,7 @@ protected:
         QDir().mkpath(logs);
         state.programFolder = logs;
         state.logFolder = logs;
+        state.journalFolder = root + "journals";
     }
 
     QString Template(const QString& name, const QByteArray& commands,

@@ -536,6 +536,8 @@ public:
         }
         return QStringLiteral("Unable to start the DXF host");
     }
+    // A save keeps the previous file as NAME.bak: a second name of that file, or a copy of it.
+    QString SaveBackupFor(const QString& drawing) const override { return BackupFileFor(RealPath(drawing)); }
 };
 
 }  // namespace

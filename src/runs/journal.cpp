@@ -1,0 +1,247 @@
+#include "runs/journal.h"
+
+#include "host/platform.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace qln {
+
+namespace {
+
+constexpr char kJournalFile[] = "journal.txt";
+constexpr char kMagic[] = "quillon-journal";
+constexpr char kIdFormat[] = "yyyyMMdd-HHmmss";
+
+// Fields are separated by tabs, one record per line: a tab, a line break or a percent sign inside one
+// is written as %09, %0A, %0D or %25.
+QString Escape(QString field) {
+    field.replace(u'%', QStringLiteral("%25"));
+    field.replace(u'\t', QStringLiteral("%09"));
+    field.replace(u'\n', QStringLiteral("%0A"));
+    field.replace(u'\r', QStringLiteral("%0D"));
+    return field;
+}
+
+QString Unescape(const QString& field) {
+    return field.contains(u'%') ? QUrl::fromPercentEncoding(field.toUtf8()) : field;
+}
+
+qint64 SizeOf(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() ? info.size() : 0;
+}
+
+}  // namespace
+
+QString JournalFolder(const QString& folder) {
+    QString path = folder;
+    if (path.isEmpty()) {
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        path = QDir(data.isEmpty() ? QDir::home().filePath(QStringLiteral(".local/share/QLN")) : data)
+                   .filePath(QStringLiteral("journals"));
+    }
+    QDir().mkpath(path);
+    return path;
+}
+
+QByteArray HashOfFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) return {};
+    return hash.result().toHex();
+}
+
+int JournalInfo::Changes() const {
+    int total = 0;
+    for (const JournalEntry& entry : drawings) total += entry.changes;
+    return total;
+}
+
+std::optional<JournalInfo> ReadJournal(const QString& folder) {
+    QFile file(QDir(folder).filePath(QLatin1String(kJournalFile)));
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    JournalInfo info;
+    info.folder = folder;
+    bool known = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).chopped(0).trimmed();
+        if (line.isEmpty()) continue;
+        QStringList fields = line.split(u'\t');
+        for (QString& field : fields) field = Unescape(field);
+        const QString& key = fields.first();
+        if (key == QLatin1String(kMagic)) known = true;
+        else if (!known) return std::nullopt;
+        else if (key == u"id" && fields.size() > 1) info.id = fields[1];
+        else if (key == u"kind" && fields.size() > 1) info.kind = fields[1];
+        else if (key == u"source" && fields.size() > 1) info.source = fields[1];
+        else if (key == u"started" && fields.size() > 1) info.started = QDateTime::fromString(fields[1], Qt::ISODate);
+        else if (key == u"finished") info.finished = true;
+        else if (key == u"drawing" && fields.size() >= 5) {
+            JournalEntry entry;
+            entry.drawing = fields[1];
+            entry.previous = fields[2].isEmpty() ? QString() : QDir(folder).filePath(fields[2]);
+            entry.savedHash = fields[3].toLatin1();
+            entry.changes = fields[4].toInt();
+            if (!entry.previous.isEmpty()) info.bytes += SizeOf(entry.previous);
+            info.drawings.append(entry);
+        }
+    }
+    if (!known || info.id.isEmpty()) return std::nullopt;
+    return info;
+}
+
+QList<JournalInfo> ListJournals(const QString& journals) {
+    QList<JournalInfo> list;
+    const QDir dir(journals);
+    for (const QString& name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name))
+        if (auto info = ReadJournal(dir.filePath(name))) list.append(*info);
+    std::stable_sort(list.begin(), list.end(), [](const JournalInfo& a, const JournalInfo& b) {
+        return a.started != b.started ? a.started < b.started : a.id < b.id;
+    });
+    return list;
+}
+
+int PruneJournals(const QString& journals, int days, const QDateTime& now) {
+    int removed = 0;
+    const QDateTime limit = now.addDays(-days);
+    for (const JournalInfo& info : ListJournals(journals)) {
+        if (info.started.isValid() && info.started < limit && QDir(info.folder).removeRecursively()) ++removed;
+    }
+    return removed;
+}
+
+bool RunJournal::Start(const QString& journals, const QString& kind, const QString& source, QString* error) {
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString base = now.toString(QLatin1String(kIdFormat));
+    const QDir root(journals);
+    if (!root.exists() && !QDir().mkpath(journals)) {
+        if (error) *error = QStringLiteral("the journal folder %1 cannot be made").arg(QDir::toNativeSeparators(journals));
+        return false;
+    }
+    // Making the folder is what reserves the id, so two runs started in the same second take two ids.
+    for (int n = 1; n < 1000 && id_.isEmpty(); ++n) {
+        const QString id = n == 1 ? base : base + u'-' + QString::number(n);
+        if (!root.exists(id) && root.mkdir(id)) id_ = id;
+    }
+    if (id_.isEmpty()) {
+        if (error) *error = QStringLiteral("no journal folder can be made in %1").arg(QDir::toNativeSeparators(journals));
+        return false;
+    }
+    folder_ = root.filePath(id_);
+    file_.setFileName(QDir(folder_).filePath(QLatin1String(kJournalFile)));
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        if (error) *error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(file_.fileName()), file_.errorString());
+        QDir(folder_).removeRecursively();
+        id_.clear();
+        return false;
+    }
+    WriteLine({QLatin1String(kMagic), QStringLiteral("1")});
+    WriteLine({QStringLiteral("id"), id_});
+    WriteLine({QStringLiteral("kind"), kind});
+    WriteLine({QStringLiteral("source"), source});
+    WriteLine({QStringLiteral("started"), now.toString(Qt::ISODate)});
+    return true;
+}
+
+void RunJournal::WriteLine(const QStringList& fields) {
+    QStringList escaped;
+    for (const QString& field : fields) escaped << Escape(field);
+    file_.write((escaped.join(u'\t') + u'\n').toUtf8());
+    // Each line reaches the file before the run goes on, so that a run killed later keeps it.
+    file_.flush();
+}
+
+QString RunJournal::NextName(const QString& drawing) {
+    const QString suffix = QFileInfo(drawing).suffix();
+    return QString::number(++next_) + (suffix.isEmpty() ? QString() : u'.' + suffix);
+}
+
+void RunJournal::Before(const QString& drawing, const QString& backup) {
+    pending_.reset();
+    if (!IsOpen()) return;
+    Pending p;
+    p.drawing = QFileInfo(drawing).absoluteFilePath();
+    const QFileInfo info(p.drawing);
+    if (!info.isFile()) return;
+    p.size = info.size();
+    p.modified = info.lastModified();
+    p.backup = backup;
+    if (backup.isEmpty()) {
+        // No backup will hold the previous version: copy it now, before the save replaces it.
+        p.copy = QDir(folder_).filePath(NextName(p.drawing));
+        if (!QFile::copy(p.drawing, p.copy)) p.copy.clear();
+    } else {
+        p.hash = HashOfFile(p.drawing);
+    }
+    pending_ = std::move(p);
+}
+
+bool RunJournal::Saved(int changes, QString* error) {
+    if (!pending_) return true;
+    Pending p = std::move(*pending_);
+    pending_.reset();
+    const QFileInfo now(p.drawing);
+    const QByteArray saved = HashOfFile(p.drawing);
+
+    QString previous;
+    if (!p.copy.isEmpty()) {
+        if (HashOfFile(p.copy) == saved) {
+            // The save wrote nothing new: there is nothing to undo.
+            QFile::remove(p.copy);
+            return true;
+        }
+        previous = p.copy;
+    } else {
+        if (saved == p.hash) return true;
+        // The backup holds the previous version if its bytes are the ones the drawing had.
+        if (!p.backup.isEmpty() && HashOfFile(p.backup) == p.hash) {
+            previous = QDir(folder_).filePath(NextName(p.drawing));
+            if (!platform::MakeHardLink(p.backup, previous) && !QFile::copy(p.backup, previous)) previous.clear();
+        }
+    }
+    WriteEntry(p.drawing, previous.isEmpty() ? QString() : QFileInfo(previous).fileName(), saved, changes);
+    if (previous.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("the previous version of %1 could not be kept in the journal; this drawing cannot be undone")
+                         .arg(QDir::toNativeSeparators(p.drawing));
+        return false;
+    }
+    return true;
+}
+
+QString RunJournal::KeepCurrent(const QString& drawing) {
+    if (!IsOpen()) return {};
+    const QString kept = QDir(folder_).filePath(NextName(drawing));
+    if (platform::MakeHardLink(drawing, kept) || QFile::copy(drawing, kept)) return kept;
+    return {};
+}
+
+void RunJournal::Restored(const QString& drawing, const QString& previous, const QByteArray& savedHash) {
+    if (!IsOpen()) return;
+    WriteEntry(QFileInfo(drawing).absoluteFilePath(), previous.isEmpty() ? QString() : QFileInfo(previous).fileName(),
+               savedHash, 0);
+}
+
+void RunJournal::WriteEntry(const QString& drawing, const QString& previous, const QByteArray& savedHash,
+                            int changes) {
+    WriteLine({QStringLiteral("drawing"), drawing, previous, QString::fromLatin1(savedHash), QString::number(changes)});
+    ++drawings_;
+    if (!previous.isEmpty()) bytes_ += SizeOf(QDir(folder_).filePath(previous));
+}
+
+void RunJournal::Finish() {
+    if (!IsOpen()) return;
+    pending_.reset();
+    WriteLine({QStringLiteral("finished"), QDateTime::currentDateTime().toString(Qt::ISODate)});
+    file_.close();
+    if (drawings_ == 0) QDir(folder_).removeRecursively();
+}
+
+}  // namespace qln
