@@ -101,6 +101,8 @@ private:
     ComPtr<IMessageFilter> previous_;
 };
 
+bool IsBusyRejection(HRESULT hr) { return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER; }
+
 std::u16string Seconds(long long ms) {
     char text[32];
     if (ms % 1000 == 0) std::snprintf(text, sizeof text, "%lld seconds", ms / 1000);
@@ -117,8 +119,6 @@ HRESULT EnsureApartment() {
     thread_local Apartment apartment;
     return apartment.result();
 }
-
-bool IsBusyRejection(HRESULT hr) { return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER; }
 
 HRESULT CallWhileBusy(const std::function<HRESULT()>& call, bool* busy) {
     const auto start = std::chrono::steady_clock::now();

@@ -1,6 +1,6 @@
 #pragma once
 // The parts of the IDispatch layer its sources share: owners for every COM resource it holds
-// (interfaces, BSTRs, VARIANTs, SAFEARRAYs, EXCEPINFOs), the conversion between com::Value and
+// (interfaces, VARIANTs and the BSTRs and SAFEARRAYs they hold, SAFEARRAYs, EXCEPINFOs), the conversion between com::Value and
 // VARIANT, the error texts, and the apartment with its busy-server retry.
 
 #include "host/com/com_object.h"
@@ -59,22 +59,6 @@ public:
 
 private:
     T* p_ = nullptr;
-};
-
-class Bstr {
-public:
-    Bstr() = default;
-    explicit Bstr(std::u16string_view s) : b_(SysAllocStringLen(Wide(s), static_cast<UINT>(s.size()))) {}
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    ~Bstr() { SysFreeString(b_); }
-    BSTR Get() const { return b_; }
-    BSTR* Out() { SysFreeString(b_); b_ = nullptr; return &b_; }
-    BSTR Detach() { return std::exchange(b_, nullptr); }
-    std::u16string Text() const { return b_ ? FromWide(b_, SysStringLen(b_)) : std::u16string(); }
-
-private:
-    BSTR b_ = nullptr;
 };
 
 class Variant {
@@ -158,7 +142,6 @@ HRESULT EnsureApartment();
 // until the busy timeout has passed since the first try. Gives the last HRESULT; `busy` tells
 // whether it is a busy rejection past the limit.
 HRESULT CallWhileBusy(const std::function<HRESULT()>& call, bool* busy);
-bool IsBusyRejection(HRESULT hr);
 Error BusyError(HRESULT hr, std::u16string_view member);
 
 }  // namespace com::dispatch
