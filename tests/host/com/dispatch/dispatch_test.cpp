@@ -10,6 +10,7 @@
 #include <objbase.h>
 
 #include <chrono>
+#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -285,6 +286,25 @@ TEST_F(Dispatch, TheThreadsMessageFilterRetriesRejectionsWithinTheTimeout) {
     EXPECT_GE(rejected, 100u);
     EXPECT_LE(rejected, 400u);  // never past the deadline
     EXPECT_EQ(late, static_cast<DWORD>(-1));
+}
+
+TEST_F(Dispatch, EveryThreadJoinsAnApartmentOfItsOwn) {
+    bool created = false, filtered = false;
+    std::thread other([&] {
+        auto theirs = com::dispatch::MakeServer()->Create(kProgId);
+        created = theirs.ok() && As<std::int32_t>(Obj((*theirs)->Get(u"Documents"))->Get(u"Count")) == 0;
+        IMessageFilter* filter = nullptr;
+        if (CoRegisterMessageFilter(nullptr, &filter) == S_OK && filter) {
+            filtered = true;
+            IMessageFilter* none = nullptr;
+            CoRegisterMessageFilter(filter, &none);
+            filter->Release();
+        }
+        if (theirs.ok()) (*theirs)->Call(u"Quit");
+    });
+    other.join();
+    EXPECT_TRUE(created);
+    EXPECT_TRUE(filtered);
 }
 
 TEST_F(Dispatch, ReleasesEveryReferenceOnErrorPaths) {
