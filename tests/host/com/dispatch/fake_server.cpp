@@ -9,6 +9,7 @@
 #include <oleauto.h>
 
 #include <cwchar>
+#include <cwctype>
 #include <map>
 #include <memory>
 #include <string>
