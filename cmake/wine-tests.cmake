@@ -1,23 +1,44 @@
-# In the Windows build: qln_add_wine_test(NAME TARGET [ARGS...]) runs a test program under Wine as one
-# CTest entry labelled "wine". The entries are written to wine-tests.cmake in the build folder, which
-# the native build's test list includes (cmake/windows-build.cmake), so `ctest -L wine` there runs them.
+# In the Windows build: qln_add_wine_test(NAME TARGET [ARGS...] [FIXTURES_REQUIRED FIXTURE...]) runs a
+# test program under Wine as one CTest entry labelled "wine"; qln_add_wine_setup(NAME FIXTURE SCRIPT
+# [ARGS...]) runs a shell script first for the tests that require FIXTURE (to register a server in the
+# prefix, say). The entries are written to wine-tests.cmake in the build folder, which the native
+# build's test list includes (cmake/windows-build.cmake), so `ctest -L wine` there runs them.
 set(QLN_WINEPREFIX "${CMAKE_BINARY_DIR}/wine-prefix")
 set(qln_wine_list "${CMAKE_BINARY_DIR}/wine-tests.cmake")
+set(qln_wine_env "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64}")
 file(WRITE "${qln_wine_list}.in" "# Made by cmake/wine-tests.cmake: the Windows build's tests, run under Wine.\n")
 
-function(qln_add_wine_test name target)
-  set(command "\"${PROJECT_SOURCE_DIR}/cmake/wine-run.sh\" \"$<TARGET_FILE:${target}>\"")
-  foreach(arg IN LISTS ARGN)
-    string(APPEND command " \"${arg}\"")
-  endforeach()
+# One entry in both lists: `command` as the native list runs it, `properties` for set_tests_properties.
+function(qln_wine_entry name command own_command properties)
   file(APPEND "${qln_wine_list}.in"
     "add_test(${name} ${command})\n"
     "set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 WORKING_DIRECTORY \"${CMAKE_BINARY_DIR}\" "
-    "ENVIRONMENT \"QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64}\")\n")
+    "ENVIRONMENT \"${qln_wine_env}\" ${properties})\n")
   # The same entry in this build's own test list (ctest --test-dir build/windows).
-  add_test(NAME ${name} COMMAND ${target} ${ARGN})
-  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600
-    ENVIRONMENT "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64}")
+  add_test(NAME ${name} COMMAND ${own_command})
+  cmake_language(EVAL CODE
+    "set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 ENVIRONMENT \"${qln_wine_env}\" ${properties})")
+endfunction()
+
+function(qln_add_wine_test name target)
+  cmake_parse_arguments(PARSE_ARGV 2 opt "" "" "FIXTURES_REQUIRED")
+  set(command "\"${PROJECT_SOURCE_DIR}/cmake/wine-run.sh\" \"$<TARGET_FILE:${target}>\"")
+  foreach(arg IN LISTS opt_UNPARSED_ARGUMENTS)
+    string(APPEND command " \"${arg}\"")
+  endforeach()
+  set(properties "")
+  if(opt_FIXTURES_REQUIRED)
+    set(properties "FIXTURES_REQUIRED \"${opt_FIXTURES_REQUIRED}\"")
+  endif()
+  qln_wine_entry(${name} "${command}" "${target};${opt_UNPARSED_ARGUMENTS}" "${properties}")
+endfunction()
+
+function(qln_add_wine_setup name fixture script)
+  set(command "sh \"${script}\"")
+  foreach(arg IN LISTS ARGN)
+    string(APPEND command " \"${arg}\"")
+  endforeach()
+  qln_wine_entry(${name} "${command}" "sh;${script};${ARGN}" "FIXTURES_SETUP ${fixture}")
 endfunction()
 
 # Called once at the end of the top-level list file: the generator expressions become paths.
