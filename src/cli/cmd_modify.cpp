@@ -57,11 +57,8 @@ int Modify(const Subcommand& self, const QStringList& args) {
     const BatchRunResult result = run.Run(input);
     ctx.ui.Finish();
     if (!result.hostStarted) return kNoHost;
-    if (!result.templateRead) return kBadUsage;
-    if (result.stopped) ctx.ui.Error(QStringLiteral("interrupted: stopped after the current drawing"));
-    if (result.errors)
-        ctx.ui.Say(QStringLiteral("Errors are listed in ") + QDir(ctx.state.LogFolder()).filePath(QStringLiteral("err.log")));
-    return result.errors || result.stopped ? kErrorMark : kDone;
+    if (result.logRefused || !result.templateRead) return kBadUsage;
+    return Ending(ctx, result.stopped, result.errors, result.errorLogWritten, result.logFailures);
 }
 
 }  // namespace qln::cli

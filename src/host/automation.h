@@ -144,6 +144,9 @@ public:
     virtual Result<ApplicationPtr> GetRunningInstance() = 0;   // attach to a running one, never start
     // The file extension of the host's drawings, with its dot (".dwg", ".dxf").
     virtual QString DrawingExtension() const = 0;
+    // Whether a file name is one of the files the host keeps beside a drawing (its backup, lock or
+    // temporary files) rather than a drawing: folder scans never take those.
+    virtual bool IsSideFile(const QString& fileName) const { return false; }
 };
 
 using ApplicationClassPtr = std::shared_ptr<ApplicationClass>;

@@ -342,6 +342,15 @@ Result<SaveOutcome> SaveReplacing(const SaveRequest& request, const std::functio
     const QString shownTarget = Shown(target);
 
     QString why;
+    if (request.previous) {
+        // Only the file that was opened is replaced: not whatever took its name since (a folder, say).
+        FileStatus now;
+        if (!platform::StatPath(target, now, &why))
+            return Error{host::kPathAccessError, QStringLiteral("%1 cannot be examined: %2").arg(shownTarget, why)};
+        if (now.kind != FileKind::Regular || now.id != request.previous->id)
+            return Error{host::kPathAccessError,
+                         QStringLiteral("%1 was replaced by %2 since it was opened").arg(shownTarget, now.kind == FileKind::Missing ? QStringLiteral("nothing (it was removed)") : now.kindName)};
+    }
     File out(platform::CreateExclusive(fresh, &why));
     if (!out.isOpen()) {
         platform::RemoveFile(fresh);

@@ -23,7 +23,13 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
 
     const QDir logs(state_.LogFolder());
     LineWriter audit;
-    if (input.audit && audit.Open(logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append)) {
+    if (input.audit) {
+        // A change whose audit line cannot be written must not pass unnoticed: no log, no run.
+        if (!OpenLog(audit, logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append, frontend_)) {
+            session.CloseAutoCAD();
+            result.logRefused = true;
+            return result;
+        }
         audit.WriteLine(LogTimestamp());
         audit.WriteLine(QString());
     }
@@ -34,7 +40,12 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
 
     const QString errPath = logs.filePath(QLatin1String(kErrorLog));
     LineWriter errLog;
-    errLog.Open(errPath, LineWriter::Mode::Truncate);
+    if (!OpenLog(errLog, errPath, LineWriter::Mode::Truncate, frontend_)) {
+        audit.Close();
+        session.CloseAutoCAD();
+        result.logRefused = true;
+        return result;
+    }
 
     if (!strErr.isEmpty()) {
         errLog.WriteLine(LogTimestamp() + QStringLiteral("  Template: ") + input.templatePath +
@@ -80,18 +91,20 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
                     // A save the host carried out only in part (another version asked for) is recorded.
                     if (error.isEmpty() && !session.strWarning.isEmpty()) error = session.strWarning;
                 } else {
-                    // The changes of this drawing were not written: say so, and do not count it.
-                    error = QStringLiteral("Error saving file ") + item.toUpper() + QStringLiteral(".");
+                    // The changes of this drawing were not written: say so and why, and do not count it.
+                    error = QStringLiteral("Error saving file ") + item.toUpper() + QStringLiteral(".") +
+                            Reason(session);
                     if (auditLog) auditLog->WriteLine(QStringLiteral("Not saved."));
                 }
             } else {
-                error = QStringLiteral("Error opening file ") + item.toUpper() + QStringLiteral(".");
+                error = QStringLiteral("Error opening file ") + item.toUpper() + QStringLiteral(".") + Reason(session);
             }
         }
 
         if (!error.isEmpty()) {
-            errLog.WriteLine(LogTimestamp() + QStringLiteral("  Drawing: ") + drawing + QStringLiteral("  Error: ") +
-                             error);
+            const QString line = QStringLiteral("Drawing: ") + drawing + QStringLiteral("  Error: ") + error;
+            errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + line);
+            frontend_.FailureLogged(line);
             result.errors = true;
         }
         // What is logged for a drawing reaches the disk before the next one starts.
@@ -99,10 +112,14 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
         if (auditLog) auditLog->Flush();
     }
     frontend_.Progress(total, total, QString());
+    // A stop asked for during the last drawing still stops the run: it ends as interrupted.
+    if (stop_ && stop_->load()) result.stopped = true;
 
     errLog.Close();
     audit.Close();
     session.CloseAutoCAD();
+    result.logFailures = LogFailures({&audit, &errLog});
+    result.errorLogWritten = errLog.ok();
 
     frontend_.SetStatus(QStringLiteral("Text for ") + QString::number(result.modified) +
                         QStringLiteral(" file(s) modified in ") + FormatSeconds(clock.Seconds()) +

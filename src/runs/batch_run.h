@@ -33,6 +33,9 @@ struct BatchRunResult {
     int modified = 0;          // drawings opened and saved
     bool errors = false;       // at least one err.log line was written
     bool stopped = false;      // stopped early on request
+    bool logRefused = false;   // audit.log or err.log could not be opened: nothing was done
+    bool errorLogWritten = true;  // every err.log line reached the file
+    QStringList logFailures;   // a log that could not be written in full, and why, one line each
 };
 
 class BatchRun {

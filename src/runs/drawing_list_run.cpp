@@ -59,12 +59,21 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
     }
     result.hostStarted = true;
 
-    const std::optional<QStringList> lines = ReadTextLines(path);
+    QString unreadable;
+    const std::optional<QStringList> lines = ReadTextLines(path, &unreadable);
     const QDir logs(state_.LogFolder());
     LineWriter errLog;
-    errLog.Open(logs.filePath(QLatin1String(kErrorLog)), LineWriter::Mode::Truncate);
     LineWriter audit;
-    if (audit_ && audit.Open(logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append)) {
+    // A change whose audit line cannot be written must not pass unnoticed: no log, no run.
+    if (!OpenLog(errLog, logs.filePath(QLatin1String(kErrorLog)), LineWriter::Mode::Truncate, frontend_) ||
+        (audit_ && !OpenLog(audit, logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append, frontend_))) {
+        errLog.Close();
+        session.CloseAutoCAD();
+        frontend_.SetBusy(false);
+        result.logRefused = true;
+        return result;
+    }
+    if (audit.IsOpen()) {
         audit.WriteLine(LogTimestamp());
         audit.WriteLine(QString());
     }
@@ -72,10 +81,11 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
 
     int count = 0;
     if (!lines) {
-        // Not a silent empty run: the user learns that the list itself was the problem.
+        // Not a silent empty run: the user learns that the list itself was the problem, and why.
         result.listRead = false;
         result.errors = true;
-        const QString message = QStringLiteral("Unable to read drawing list file '") + path + QStringLiteral("'.");
+        const QString message = QStringLiteral("Unable to read drawing list file '") + path + QStringLiteral("'.") +
+                                (unreadable.isEmpty() ? QString() : u' ' + unreadable.left(1).toUpper() + unreadable.mid(1) + u'.');
         errLog.WriteLine(LogTimestamp() + QStringLiteral("  Error: ") + message);
         frontend_.SetStatus(message);
     }
@@ -97,10 +107,14 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
         if (auditLog) auditLog->Flush();
     }
     count = result.modified;
+    // A stop asked for during the last task still stops the run: it ends as interrupted.
+    if (StopRequested() && !result.endProgram) result.stopped = true;
 
     errLog.Close();
     audit.Close();
     session.CloseAutoCAD();
+    result.logFailures = LogFailures({&audit, &errLog});
+    result.errorLogWritten = errLog.ok();
     frontend_.SetBusy(false);
     if (result.endProgram) return result;
 
@@ -133,8 +147,9 @@ void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& 
     if (!error.isEmpty()) {
         frontend_.SetStatus(error);
         ++result.failures;
-        errLog.WriteLine(LogTimestamp() + QStringLiteral("  Template: ") + line.templatePath +
-                         QStringLiteral("  Drawing: ") + line.drawing + QStringLiteral("  Error: ") + error);
+        const QString logged = QStringLiteral("Template: ") + line.templatePath + QStringLiteral("  Drawing: ") +
+                               line.drawing + QStringLiteral("  Error: ") + error;
+        errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + logged);  // the status line said it already
         result.errors = true;
     }
 }
@@ -149,7 +164,7 @@ QString DrawingListRun::ModifyDrawing(cAutoCAD& session, const QString& drawing,
                                       DrawingListRunResult& result) {
     const std::int16_t opened = session.OpenDrawing(drawing, false);
     frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
-    if (opened != 1) return QStringLiteral("Error opening DWG file.");
+    if (opened != 1) return QStringLiteral("Error opening DWG file.") + Reason(session);
 
     QString error;
     const bool applied = session.GetAttributes(error, delimiter_, audit) == 1;
@@ -168,7 +183,8 @@ void DrawingListRun::Scan(const QString& folder, const QString& pattern, QString
     const QStringList subfolders = ListNames(folder, QStringLiteral("*"), Listing::Folders);
     for (const QString& sub : subfolders)
         frontend_.SetTransientStatus(QStringLiteral("Scanning ") + folder + sub + QStringLiteral("..."));
-    for (const QString& name : ListNames(folder, pattern, Listing::AllFiles)) paths << folder + name;
+    for (const QString& name : ListNames(folder, pattern, Listing::AllFiles))
+        if (!IsSideFile(name)) paths << folder + name;
     for (const QString& sub : subfolders) Scan(folder + sub + QDir::separator(), pattern, paths);
 }
 
@@ -180,7 +196,8 @@ QStringList DrawingListRun::Expand(const Line& line) {
         Scan(folder, pattern, paths);
     } else {
         frontend_.SetTransientStatus(QStringLiteral("Scanning ") + folder + QStringLiteral("..."));
-        for (const QString& name : ListNames(folder, pattern, Listing::NormalFiles)) paths << folder + name;
+        for (const QString& name : ListNames(folder, pattern, Listing::NormalFiles))
+            if (!IsSideFile(name)) paths << folder + name;
     }
     return paths;
 }

@@ -2,9 +2,14 @@
 // What the runs share: the log timestamp, the elapsed-time summary form, the log files' folder, and a
 // clock for elapsed seconds.
 
+#include "host/text_files.h"
+
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
+
+#include <initializer_list>
 
 namespace qln {
 
@@ -28,6 +33,20 @@ private:
 // The folder for audit.log, err.log and attr.htm: the program folder when it can be written, else the
 // per-user data folder (created when missing). `movedTo` says when the fallback was taken.
 QString ChooseLogFolder(const QString& programFolder, bool* movedTo = nullptr);
+
+class Frontend;
+class cAutoCAD;
+
+// Open a log, its control characters shown visibly. When it cannot be opened, the status line says so
+// (with the reason) and false comes back: the run must not start.
+bool OpenLog(LineWriter& log, const QString& path, LineWriter::Mode mode, Frontend& frontend);
+
+// For each of the logs a run wrote that lost a write: "Writing PATH failed: REASON".
+QStringList LogFailures(std::initializer_list<const LineWriter*> logs);
+
+// " " + the host's description of the last failure of the session (why a drawing did not open or was
+// not saved), or nothing when it gave none.
+QString Reason(const cAutoCAD& session);
 
 // File names of the program's outputs.
 inline constexpr char kAuditLog[] = "audit.log";

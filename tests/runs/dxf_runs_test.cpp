@@ -50,6 +50,10 @@ protected:
         const QByteArray whole = dxftest::Drawing(dxftest::Text("1A", "colour note"));
         return Put(relative, whole.left(whole.indexOf("colour")));
     }
+    // What the runs say after "Error opening ..." about such a drawing.
+    static QString TruncatedReason(const QString& path) {
+        return " Cannot open " + path + ": line 37: group code 1 has no value line (odd number of lines, or the file is truncated)";
+    }
     bool Untouched(const QString& path) const { return ReadFile(path) == written.at(path); }
     // The names of a folder, hidden files included, sorted.
     static QStringList FolderNames(const QString& folder) {
@@ -99,7 +103,7 @@ TEST_F(DxfRunsTest, BatchRunChangesSavesAndLogsEveryDrawing) {
     EXPECT_EQ(Untimed(Log("err.log")),
               (QStringList{"<time>  Drawing: " + b + "  Error: No data found to process.",
                            "<time>  Drawing: " + root + "dwg/gone.dxf  Error: File GONE.DXF not found.",
-                           "<time>  Drawing: " + broken + "  Error: Error opening file BROKEN.DXF."}));
+                           "<time>  Drawing: " + broken + "  Error: Error opening file BROKEN.DXF." + TruncatedReason(broken)}));
     ASSERT_EQ(ui.statuses.size(), 5) << ui.statuses.join('\n').toStdString();
     EXPECT_EQ(ui.statuses.mid(0, 4), (QStringList{"Modification in process...", "Processing " + a + "...",
                                                   "Processing " + b + "...", "Processing " + broken + "..."}));
@@ -144,7 +148,8 @@ TEST_F(DxfRunsTest, BatchRunReportsAFailedSaveAVersionItCouldNotWriteAndATemplat
               (QStringList{"<time>  Drawing: " + a + "  Error: " + a +
                                " was saved in its own version AC1015 (AutoCAD 2000), not in AC1018 (AutoCAD 2004) as "
                                "asked: the DXF host cannot convert drawings between DXF versions.",
-                           "<time>  Drawing: " + b + "  Error: Error saving file B.DXF."}));
+                           "<time>  Drawing: " + b + "  Error: Error saving file B.DXF. Cannot save " + b + ": " + b +
+                               " was replaced by a folder since it was opened"}));
     const QStringList audit = Untimed(Log("audit.log"));
     EXPECT_EQ(audit.mid(audit.size() - 2),
               (QStringList{"Upper cased single line text object with text 'colour note' (Handle: 1A)", "Not saved."}));
@@ -194,7 +199,7 @@ TEST_F(DxfRunsTest, DrawingListSingleTasksTheirFailuresAndEndInLowerCase) {
     EXPECT_EQ(result.modified, 1);
     EXPECT_EQ(Untimed(Log("err.log")),
               (QStringList{"<time>  Template: " + tpl + "  Drawing: " + gone + "  Error: DWG file not found.",
-                           "<time>  Template: " + tpl + "  Drawing: " + broken + "  Error: Error opening DWG file.",
+                           "<time>  Template: " + tpl + "  Drawing: " + broken + "  Error: Error opening DWG file." + TruncatedReason(broken),
                            "<time>  Template: " + missingTpl + "  Drawing: " + b +
                                "  Error: Unable to open template file '" + missingTpl + "'.",
                            "<time>  Template: " + tpl + "  Drawing: " + c +
@@ -206,7 +211,7 @@ TEST_F(DxfRunsTest, DrawingListSingleTasksTheirFailuresAndEndInLowerCase) {
                Settings() + QStringList{"No data found to process."}));
     EXPECT_EQ(ui.statuses,
               (QStringList{"Modification in process...", "Processing " + a + "...", "DWG file not found.",
-                           "Processing " + broken + "...", "Error opening DWG file.",
+                           "Processing " + broken + "...", "Error opening DWG file." + TruncatedReason(broken),
                            "Unable to open template file '" + missingTpl + "'.", "Processing " + c + "...",
                            "Unable to modify text. No data found to process."}));
     EXPECT_FALSE(Untouched(a));

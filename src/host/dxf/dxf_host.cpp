@@ -25,6 +25,14 @@ QString BackupFileFor(const QString& drawingPath) {
     return QFileInfo(drawingPath).absoluteFilePath() + QStringLiteral(".bak");
 }
 
+bool IsDxfSideFile(const QString& fileName) {
+    // NAME.dxf.bak, and the hidden .NAME.qln-lock, .NAME.qln-new, .NAME.qln-bak.
+    return fileName.endsWith(QStringLiteral(".dxf.bak"), Qt::CaseInsensitive) ||
+           (fileName.startsWith(u'.') && (fileName.endsWith(QStringLiteral(".qln-lock")) ||
+                                          fileName.endsWith(QStringLiteral(".qln-new")) ||
+                                          fileName.endsWith(QStringLiteral(".qln-bak"))));
+}
+
 QString VersionForSaveFormat(std::int16_t format) {
     switch (format) {
         case host::kR13: return QStringLiteral("AC1012");
@@ -529,6 +537,7 @@ public:
         return Error{429, QStringLiteral("ActiveX component can't create object: the DXF host has no running instance")};
     }
     QString DrawingExtension() const override { return QStringLiteral(".dxf"); }
+    bool IsSideFile(const QString& fileName) const override { return IsDxfSideFile(fileName); }
 };
 
 }  // namespace

@@ -25,6 +25,8 @@ host::ApplicationClassPtr MakeDxfHost();
 // reached through a symbolic link has them beside the file the link leads to.
 QString LockFileFor(const QString& drawingPath);
 QString BackupFileFor(const QString& drawingPath);
+// Whether a file name is one of those (or a temporary file of a save): never a drawing to work on.
+bool IsDxfSideFile(const QString& fileName);
 
 // The DXF version ("AC1018") that a SaveAs format code names, or an empty string for an unknown code.
 QString VersionForSaveFormat(std::int16_t format);
