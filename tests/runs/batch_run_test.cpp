@@ -164,6 +164,14 @@ TEST_F(BatchRunTest, AStopRequestEndsTheRunAfterTheCurrentDrawing) {
     EXPECT_EQ(result.modified, 1);
     EXPECT_EQ(host->Drawing(root + "dwg/b.dxf")->saves, 0);
     EXPECT_FALSE(host->running);
+
+    // Asked for during the last (here the only) drawing: it is finished, and the run still ends as stopped.
+    stop = false;
+    ui.onEvents = [&](int n) { if (n == 2) stop = true; };
+    ui.events = 0;
+    const auto single = run.Run(Input(Template("t.txt", "u\r\n"), {"a.dxf"}));
+    EXPECT_TRUE(single.stopped);
+    EXPECT_EQ(single.modified, 1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // run, the drawing-list run, the text report and the search run. Logs line by line, status texts in
 // order, which drawings changed (ezdxf reads them back) and which stayed byte for byte as they were.
 
+#include "support/fault_injection.h"
 #include "runs/batch_run.h"
 #include "runs/drawing_list_run.h"
 #include "runs/report_command.h"
@@ -259,6 +260,14 @@ TEST_F(DxfRunsTest, DrawingListWildcardsSearchTheTreeOrOneFolder) {
         EXPECT_EQ(model.at(a1), QStringList{"colour!! note"});
     }
 
+    // "*.*" takes the drawing, not the backup its save left beside it.
+    ASSERT_TRUE(QFileInfo::exists(a1 + ".bak"));
+    ASSERT_TRUE(WriteFile(list, (root + "dwg/A1*.*," + tpl + "\r\n").toUtf8()));
+    ui.statuses.clear();
+    result = qln::DrawingListRun(dxf, state, ui).Run(list, false);
+    EXPECT_EQ(result.modified, 1);
+    EXPECT_EQ(Log("audit.log").filter("Drawing: ").mid(4), QStringList{"Drawing: " + a1});
+
     // A list of comments only: the host starts and stops, nothing is changed, err.log stays, empty.
     QMap<QString, QByteArray> before;
     for (const QString& p : {a1, a2, a3, b1}) before[p] = ReadFile(p);
@@ -270,6 +279,50 @@ TEST_F(DxfRunsTest, DrawingListWildcardsSearchTheTreeOrOneFolder) {
     EXPECT_TRUE(LogExists("err.log"));
     EXPECT_TRUE(Log("err.log").isEmpty());
     for (auto it = before.begin(); it != before.end(); ++it) EXPECT_EQ(ReadFile(it.key()), it.value());
+}
+
+TEST_F(DxfRunsTest, NoChangePassesUnnoticedWhenTheDiskOrTheLogsFail) {
+    const QString a = Dxf("dwg/a.dxf");
+    const QString tpl = Template("t.txt", "r,\x1b[31mred\r\n");  // an escape sequence in the new text
+    qln::BatchRunInput in;
+    in.templatePath = tpl;
+    in.drawings = {{root + "dwg", "a.dxf"}};
+
+    // An audit log that cannot be opened for appending: the run does not start.
+    ASSERT_TRUE(QDir().mkpath(logs + "audit.log"));
+    auto result = qln::BatchRun(dxf, state, ui).Run(in);
+    EXPECT_TRUE(result.logRefused);
+    EXPECT_TRUE(ui.LastStatus().startsWith("No text modified. Unable to open the log file '" + logs + "audit.log' for writing: "))
+        << ui.LastStatus().toStdString();
+    EXPECT_TRUE(Untouched(a));
+    ASSERT_TRUE(QDir(logs + "audit.log").removeRecursively());
+
+    // The disk fills up during the save: the drawing stays as it was, and the logs say so and why.
+    {
+        testhost::Faults faults;
+        faults.ShortWrites(100, "No space left on device");
+        result = qln::BatchRun(dxf, state, ui).Run(in);
+    }
+    EXPECT_EQ(result.modified, 0);
+    EXPECT_EQ(Untimed(Log("err.log")), QStringList{"<time>  Drawing: " + a + "  Error: Error saving file A.DXF. Cannot save " +
+                                                   a + ": writing " + root + "dwg/.a.dxf.qln-new failed: No space left on device"});
+    EXPECT_EQ(Log("audit.log").last(), "Not saved.");
+    EXPECT_TRUE(Untouched(a));
+    EXPECT_EQ(FolderNames(root + "dwg"), QStringList{"a.dxf"});
+
+    // Saved; the escape from the template is written visibly into audit.log, never raw.
+    result = qln::BatchRun(dxf, state, ui).Run(in);
+    EXPECT_EQ(result.modified, 1);
+    EXPECT_TRUE(result.logFailures.isEmpty());
+    EXPECT_EQ(Log("audit.log").last(), "Replaced 'colour note' with '^[[31mred'");
+    EXPECT_FALSE(ReadFile(logs + "audit.log").contains('\x1b'));
+
+    // Writes to the audit log that fail later (a full disk) are reported at the end of the run.
+    ASSERT_TRUE(QFile::remove(logs + "audit.log"));
+    ASSERT_TRUE(QFile::link("/dev/full", logs + "audit.log"));
+    result = qln::BatchRun(dxf, state, ui).Run(in);
+    ASSERT_EQ(result.logFailures.size(), 1);
+    EXPECT_EQ(result.logFailures[0], "Writing the log file '" + logs + "audit.log' failed: No space left on device.");
 }
 
 TEST_F(DxfRunsTest, ReportWritesThePageFromTheDrawingAndLeavesItAlone) {
