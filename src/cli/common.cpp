@@ -89,7 +89,7 @@ int Ending(Context& ctx, bool stopped, bool failed, bool errorsListed, const QSt
     if (stopped) ctx.ui.Error(QStringLiteral("interrupted: stopped after the current drawing"));
     if (failed && errorsListed)
         ctx.ui.Say(QStringLiteral("Errors are listed in ") + QDir(ctx.state.LogFolder()).filePath(QStringLiteral("err.log")));
-    for (const QString& failure : logFailures) ctx.ui.Error(failure);
+    // The log failures were shown by the run (as a message) already.
     return stopped || failed || !logFailures.isEmpty() ? kErrorMark : kDone;
 }
 

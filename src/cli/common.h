@@ -43,8 +43,8 @@ std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser
 void CatchInterrupt(ProgramState& state);
 
 // How a modification run ends: "interrupted" after a Ctrl-C, where the errors are listed (when err.log
-// holds them), every log that could not be written in full. The exit status: 1 when any of these
-// happened (kErrorMark), else 0.
+// holds them). The exit status: 1 when any of these happened or a log could not be written in full
+// (kErrorMark), else 0.
 int Ending(Context& ctx, bool stopped, bool failed, bool errorsListed, const QStringList& logFailures);
 
 // The one-character delimiter option: its value, or "," when absent. Nothing on a bad value (more than

@@ -119,6 +119,9 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     audit.Close();
     session.CloseAutoCAD();
     result.logFailures = LogFailures({&audit, &errLog});
+    // Lines of the logs were lost: the user must learn it, not find a log that stops short.
+    if (!result.logFailures.isEmpty())
+        frontend_.MessageBox(Frontend::Icon::Warning, QString(), result.logFailures.join(u'\n'));
     result.errorLogWritten = errLog.ok();
 
     frontend_.SetStatus(QStringLiteral("Text for ") + QString::number(result.modified) +

@@ -114,6 +114,9 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
     audit.Close();
     session.CloseAutoCAD();
     result.logFailures = LogFailures({&audit, &errLog});
+    // Lines of the logs were lost: the user must learn it, not find a log that stops short.
+    if (!result.logFailures.isEmpty())
+        frontend_.MessageBox(Frontend::Icon::Warning, QString(), result.logFailures.join(u'\n'));
     result.errorLogWritten = errLog.ok();
     frontend_.SetBusy(false);
     if (result.endProgram) return result;

@@ -323,6 +323,7 @@ TEST_F(DxfRunsTest, NoChangePassesUnnoticedWhenTheDiskOrTheLogsFail) {
     result = qln::BatchRun(dxf, state, ui).Run(in);
     ASSERT_EQ(result.logFailures.size(), 1);
     EXPECT_EQ(result.logFailures[0], "Writing the log file '" + logs + "audit.log' failed: No space left on device.");
+    EXPECT_EQ(ui.messages, QStringList{"Warning||" + result.logFailures[0]});
 }
 
 TEST_F(DxfRunsTest, ReportWritesThePageFromTheDrawingAndLeavesItAlone) {
