@@ -90,8 +90,7 @@ NativeFile OpenExisting(const QString& path, Access access, QString* error) {
     do fd = ::open(Native(path).constData(), flags);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) return Fail(error), kNoFile;
-    // Regular files ignore O_NONBLOCK; it is dropped so that nothing later depends on it.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK stays: regular files, the only ones read or written, ignore it.
     return fd;
 }
 
@@ -206,7 +205,7 @@ std::int64_t LockHolder(const FileIdentity& id) {
     return pid;
 }
 
-std::int64_t CurrentProcessId() { return ::getpid(); }
+std::int64_t CurrentProcessId() { return ::getpid(); }  // a fork gets its own number: never cached
 
 bool ProcessExists(std::int64_t pid) {
     if (pid <= 0 || pid > std::int64_t(INT_MAX)) return false;
@@ -214,9 +213,12 @@ bool ProcessExists(std::int64_t pid) {
 }
 
 QString HostName() {
-    char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0) return {};
-    return QString::fromLocal8Bit(name);
+    static const QString host = [] {
+        char name[256] = {};
+        if (::gethostname(name, sizeof name - 1) != 0) return QString();
+        return QString::fromLocal8Bit(name);
+    }();
+    return host;
 }
 
 }  // namespace qln::platform
