@@ -1,6 +1,7 @@
 #include "cli/cli_frontend.h"
 
 #include "host/platform.h"
+#include "host/text_files.h"
 
 #include <QProcess>
 
@@ -17,7 +18,8 @@ CliFrontend::CliFrontend() : terminal_(platform::IsTerminal(platform::StandardSt
 
 void CliFrontend::PrintLine(const QString& text) {
     ClearBar();
-    std::fputs(text.toLocal8Bit().constData(), stderr);
+    // Names and texts from drawings and templates may hold escape sequences: shown, never acted on.
+    std::fputs(VisibleControls(text).toLocal8Bit().constData(), stderr);
     std::fputc('\n', stderr);
     std::fflush(stderr);
     if (terminal_ && total_ != 0) DrawBar();

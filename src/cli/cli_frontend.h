@@ -27,6 +27,7 @@ public:
     void ProcessEvents() override {}
     bool OpenWithDefaultProgram(const QString& path) override;
     void Progress(int done, int total, const QString& item) override;
+    void FailureLogged(const QString& line) override { Error(line); }
 
     // End the progress line, leaving the last status as an ordinary line.
     void Finish();

@@ -61,13 +61,10 @@ int Modify(const Subcommand& self, const QStringList& args) {
     const BatchRunResult result = run.Run(input);
     ctx.ui.Finish();
     if (!result.hostStarted) return kNoHost;
-    if (!result.templateRead) return kBadUsage;
+    if (result.logRefused || !result.templateRead) return kBadUsage;
     previewOut.close();
     ReportRecord(result.record, input.safety.preview, ctx.ui);
-    if (result.stopped) ctx.ui.Error(QStringLiteral("interrupted: stopped after the current drawing"));
-    if (result.errors)
-        ctx.ui.Say(QStringLiteral("Errors are listed in ") + QDir(ctx.state.LogFolder()).filePath(QStringLiteral("err.log")));
-    return result.errors || result.stopped ? kErrorMark : kDone;
+    return Ending(ctx, result.stopped, result.errors, result.errorLogWritten, result.logFailures);
 }
 
 }  // namespace qln::cli

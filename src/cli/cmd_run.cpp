@@ -36,14 +36,11 @@ int Run(const Subcommand& self, const QStringList& args) {
     ctx.ui.Finish();
     if (!result.listFound) return kBadUsage;
     if (!result.hostStarted) return kNoHost;
-    if (!result.listRead) return kBadUsage;
+    if (result.logRefused || !result.listRead) return kBadUsage;
     previewOut.close();
     ReportRecord(result.record, safety->preview, ctx.ui);
-    if (result.stopped) ctx.ui.Error(QStringLiteral("interrupted: stopped after the current drawing"));
-    const bool failed = result.errors || result.failures > 0 || result.stopped;
-    if (result.errors)
-        ctx.ui.Say(QStringLiteral("Errors are listed in ") + QDir(ctx.state.LogFolder()).filePath(QStringLiteral("err.log")));
-    return failed ? kErrorMark : kDone;
+    return Ending(ctx, result.stopped, result.errors || result.failures > 0, result.errorLogWritten && result.errors,
+                  result.logFailures);
 }
 
 }  // namespace qln::cli

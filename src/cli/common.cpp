@@ -96,6 +96,14 @@ void CatchInterrupt(ProgramState& state) {
     std::signal(SIGINT, OnInterrupt);
 }
 
+int Ending(Context& ctx, bool stopped, bool failed, bool errorsListed, const QStringList& logFailures) {
+    if (stopped) ctx.ui.Error(QStringLiteral("interrupted: stopped after the current drawing"));
+    if (failed && errorsListed)
+        ctx.ui.Say(QStringLiteral("Errors are listed in ") + QDir(ctx.state.LogFolder()).filePath(QStringLiteral("err.log")));
+    // The log failures were shown by the run (as a message) already.
+    return stopped || failed || !logFailures.isEmpty() ? kErrorMark : kDone;
+}
+
 std::optional<QString> DelimiterOption(const QCommandLineParser& parser, CliFrontend& ui) {
     if (!parser.isSet(QStringLiteral("delimiter"))) return QStringLiteral(",");
     const QString value = parser.value(QStringLiteral("delimiter"));

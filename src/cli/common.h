@@ -44,6 +44,11 @@ std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser
 // (modification runs); a second one ends the program at once.
 void CatchInterrupt(ProgramState& state);
 
+// How a modification run ends: "interrupted" after a Ctrl-C, where the errors are listed (when err.log
+// holds them). The exit status: 1 when any of these happened or a log could not be written in full
+// (kErrorMark), else 0.
+int Ending(Context& ctx, bool stopped, bool failed, bool errorsListed, const QStringList& logFailures);
+
 // The one-character delimiter option: its value, or "," when absent. Nothing on a bad value (more than
 // one character, or a blank), which is reported.
 std::optional<QString> DelimiterOption(const QCommandLineParser& parser, CliFrontend& ui);

@@ -158,6 +158,9 @@ public:
     // when the host keeps none. A run journal links that file instead of copying every drawing before
     // it is saved; it compares the bytes, so a stale backup is never taken for the previous version.
     virtual QString SaveBackupFor(const QString& drawing) const { return {}; }
+    // Whether a file name is one of the files the host keeps beside a drawing (its backup, lock or
+    // temporary files) rather than a drawing: folder scans never take those.
+    virtual bool IsSideFile(const QString& fileName) const { return false; }
 };
 
 using ApplicationClassPtr = std::shared_ptr<ApplicationClass>;

@@ -31,6 +31,9 @@ public:
     // Progress of a long run: `done` of `total` items, total < 0 when it is not known in advance.
     // `item` names the item being worked on. Realisations that show no progress ignore it.
     virtual void Progress(int done, int total, const QString& item) {}
+    // A failure a run has just written to err.log (the line without its timestamp). The command-line
+    // tool shows it on standard error at once; the windows leave it to the log.
+    virtual void FailureLogged(const QString& line) {}
 };
 
 // A frontend that shows nothing, for sessions created without one: they simply do not yield.

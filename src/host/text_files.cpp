@@ -1,7 +1,11 @@
 #include "host/text_files.h"
 
+#include "host/file_io.h"
+
 #include <QFileInfo>
 #include <QIODevice>
+
+#include <algorithm>
 
 namespace qln {
 
@@ -27,11 +31,32 @@ QStringList SplitTextLines(const QString& text) {
     return lines;
 }
 
-std::optional<QStringList> ReadTextLines(const QString& path) {
-    if (path.isEmpty() || QFileInfo(path).isDir()) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return SplitTextLines(DecodeText(file.readAll()));
+std::optional<QStringList> ReadTextLines(const QString& path, QString* why) {
+    if (path.isEmpty()) {
+        if (why) *why = QStringLiteral("no file was named");
+        return std::nullopt;
+    }
+    auto bytes = fileio::ReadRegularFile(path, fileio::Limits().textFile);
+    if (!bytes) {
+        if (why) *why = bytes.error().description;
+        return std::nullopt;
+    }
+    return SplitTextLines(DecodeText(*bytes));
+}
+
+QString VisibleControls(const QString& text) {
+    auto plain = [](QChar c) { return c.unicode() == u'\t' || (c.unicode() >= 0x20 && c.unicode() < 0x7F) || c.unicode() > 0x9F; };
+    if (std::all_of(text.begin(), text.end(), plain)) return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (plain(c)) out += c;
+        else if (u == 0x7F) out += QStringLiteral("^?");
+        else if (u < 0x20) out += u'^' + QChar(char16_t(u + 0x40));
+        else out += QStringLiteral("M-^") + QChar(char16_t(u - 0x80 + 0x40));
+    }
+    return out;
 }
 
 bool LineWriter::Open(const QString& path, Mode mode) {
@@ -39,44 +64,56 @@ bool LineWriter::Open(const QString& path, Mode mode) {
     auto file = std::make_unique<QFile>(path);
     const QIODevice::OpenMode flags =
         QIODevice::WriteOnly | (mode == Mode::Append ? QIODevice::Append : QIODevice::Truncate);
-    if (!file->open(flags)) return false;
+    ok_ = true;
+    error_.clear();
+    path_ = path;
+    if (!file->open(flags)) {
+        error_ = file->errorString();
+        return false;
+    }
     file_ = std::move(file);
     device_ = file_.get();
-    ok_ = true;
     return true;
+}
+
+void LineWriter::Failed() {
+    // The first failure is the one that says what went wrong.
+    if (ok_) error_ = device_ ? device_->errorString() : QString();
+    ok_ = false;
 }
 
 void LineWriter::Write(const QString& text) {
     if (!device_) return;
-    const QByteArray bytes = EncodeText(text);
-    if (device_->write(bytes) != bytes.size()) ok_ = false;
+    const QByteArray bytes = EncodeText(visibleControls_ ? VisibleControls(text) : text);
+    if (device_->write(bytes) != bytes.size()) Failed();
 }
 
 void LineWriter::WriteEncoded(QByteArrayView bytes) {
     if (!device_ || bytes.isEmpty()) return;
-    if (device_->write(bytes.data(), bytes.size()) != bytes.size()) ok_ = false;
+    if (device_->write(bytes.data(), bytes.size()) != bytes.size()) Failed();
 }
 
 void LineWriter::WriteLine(const QString& line) {
     if (!device_) return;
-    QByteArray bytes = EncodeText(line);
+    QByteArray bytes = EncodeText(visibleControls_ ? VisibleControls(line) : line);
     bytes.append("\r\n", 2);
-    if (device_->write(bytes) != bytes.size()) ok_ = false;
+    if (device_->write(bytes) != bytes.size()) Failed();
 }
 
 void LineWriter::Flush() {
-    if (file_ && !file_->flush()) ok_ = false;
+    if (file_ && !file_->flush()) Failed();
 }
 
 void LineWriter::Close() {
     if (file_) {
-        if (!file_->flush()) ok_ = false;
+        if (!file_->flush()) Failed();
         file_->close();
+        if (file_->error() != QFileDevice::NoError && ok_) Failed();
         file_.reset();
     }
     device_ = nullptr;
 }
 
-QString LineWriter::fileName() const { return file_ ? file_->fileName() : QString(); }
+QString LineWriter::fileName() const { return path_; }
 
 }  // namespace qln

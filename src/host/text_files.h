@@ -16,8 +16,14 @@ namespace qln {
 
 // The lines of a text file, without their line ends; a UTF-8 byte-order mark at the start is dropped.
 // A line end at the very end of the file does not start another line. No value when the file cannot
-// be opened (a missing file, a folder, no permission).
-std::optional<QStringList> ReadTextLines(const QString& path);
+// be read: a missing file, a folder, no permission, anything but a regular file (a FIFO, a device), a
+// file larger than the text-file limit (file_io.h); `why` then says which.
+std::optional<QStringList> ReadTextLines(const QString& path, QString* why = nullptr);
+
+// Text with its control characters made visible, as `cat -v` shows them: ESC as "^[", CR as "^M",
+// DEL as "^?", U+0080..U+009F as "M-^@".."M-^_". Tabs stay. For logs a person reads on a terminal,
+// where a raw escape sequence would act instead of showing.
+QString VisibleControls(const QString& text);
 
 // Splits text into lines the same way (CR LF, LF or CR end a line).
 QStringList SplitTextLines(const QString& text);
@@ -40,6 +46,8 @@ public:
 
     bool Open(const QString& path, Mode mode);
     bool IsOpen() const { return device_ != nullptr; }
+    // From now on every text written shows its control characters (VisibleControls).
+    void SetVisibleControls(bool visible) { visibleControls_ = visible; }
     void WriteLine(const QString& line);
     // Write text as it stands (its own line ends, if any, kept).
     void Write(const QString& text);
@@ -47,14 +55,21 @@ public:
     void WriteEncoded(QByteArrayView bytes);
     void Flush();
     void Close();
-    // True when every write since opening reached the file.
+    // True when every write since opening reached the file; errorString() says why when not (or why
+    // Open failed).
     bool ok() const { return ok_; }
+    QString errorString() const { return error_; }
     QString fileName() const;
 
 private:
     std::unique_ptr<QFile> file_;
+    void Failed();
+
     QIODevice* device_ = nullptr;
     bool ok_ = true;
+    bool visibleControls_ = false;
+    QString error_;
+    QString path_;  // the file last opened, kept after closing
 };
 
 }  // namespace qln

@@ -26,9 +26,15 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     LineWriter audit;
     // A preview's audit lines go where the preview says, never into audit.log.
     LineWriter* auditLog = input.audit ? record.PreviewAudit() : nullptr;
-    if (input.audit && !record.Preview() &&
-        audit.Open(logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append))
+    if (input.audit && !record.Preview()) {
+        // A change whose audit line cannot be written must not pass unnoticed: no log, no run.
+        if (!OpenLog(audit, logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append, frontend_)) {
+            session.CloseAutoCAD();
+            result.logRefused = true;
+            return result;
+        }
         auditLog = &audit;
+    }
     if (auditLog) {
         auditLog->WriteLine(LogTimestamp());
         auditLog->WriteLine(QString());
@@ -39,7 +45,12 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
 
     const QString errPath = logs.filePath(QLatin1String(kErrorLog));
     LineWriter errLog;
-    errLog.Open(errPath, LineWriter::Mode::Truncate);
+    if (!OpenLog(errLog, errPath, LineWriter::Mode::Truncate, frontend_)) {
+        audit.Close();
+        session.CloseAutoCAD();
+        result.logRefused = true;
+        return result;
+    }
 
     if (!strErr.isEmpty()) {
         errLog.WriteLine(LogTimestamp() + QStringLiteral("  Template: ") + input.templatePath +
@@ -91,19 +102,21 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
                     if (error.isEmpty()) error = unkept;
                 } else {
                     record.AfterDrawing(session, false);
-                    // The changes of this drawing were not written: say so, and do not count it.
-                    error = QStringLiteral("Error saving file ") + item.toUpper() + QStringLiteral(".");
+                    // The changes of this drawing were not written: say so and why, and do not count it.
+                    error = QStringLiteral("Error saving file ") + item.toUpper() + QStringLiteral(".") +
+                            Reason(session);
                     if (auditLog) auditLog->WriteLine(QStringLiteral("Not saved."));
                 }
             } else {
                 record.AfterDrawing(session, false);
-                error = QStringLiteral("Error opening file ") + item.toUpper() + QStringLiteral(".");
+                error = QStringLiteral("Error opening file ") + item.toUpper() + QStringLiteral(".") + Reason(session);
             }
         }
 
         if (!error.isEmpty()) {
-            errLog.WriteLine(LogTimestamp() + QStringLiteral("  Drawing: ") + drawing + QStringLiteral("  Error: ") +
-                             error);
+            const QString line = QStringLiteral("Drawing: ") + drawing + QStringLiteral("  Error: ") + error;
+            errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + line);
+            frontend_.FailureLogged(line);
             result.errors = true;
         }
         // What is logged for a drawing reaches the disk before the next one starts.
@@ -111,11 +124,18 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
         if (auditLog) auditLog->Flush();
     }
     frontend_.Progress(total, total, QString());
+    // A stop asked for during the last drawing still stops the run: it ends as interrupted.
+    if (stop_ && stop_->load()) result.stopped = true;
 
     errLog.Close();
     audit.Close();
     session.CloseAutoCAD();
     result.record = record.Finish();
+    result.logFailures = LogFailures({&audit, &errLog});
+    // Lines of the logs were lost: the user must learn it, not find a log that stops short.
+    if (!result.logFailures.isEmpty())
+        frontend_.MessageBox(Frontend::Icon::Warning, QString(), result.logFailures.join(u'\n'));
+    result.errorLogWritten = errLog.ok();
 
     if (record.Preview()) {
         frontend_.SetStatus(QStringLiteral("Preview: text for ") + QString::number(result.record.drawingsChanged) +

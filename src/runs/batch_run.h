@@ -36,6 +36,9 @@ struct BatchRunResult {
     bool errors = false;       // at least one err.log line was written
     bool stopped = false;      // stopped early on request
     RunRecordSummary record;   // what the preview found, or the journal kept
+    bool logRefused = false;   // audit.log or err.log could not be opened: nothing was done
+    bool errorLogWritten = true;  // every err.log line reached the file
+    QStringList logFailures;   // a log that could not be written in full, and why, one line each
 };
 
 class BatchRun {

@@ -59,17 +59,25 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
     }
     result.hostStarted = true;
 
-    const std::optional<QStringList> lines = ReadTextLines(path);
+    QString unreadable;
+    const std::optional<QStringList> lines = ReadTextLines(path, &unreadable);
     const QDir logs(state_.LogFolder());
     LineWriter errLog;
-    errLog.Open(logs.filePath(QLatin1String(kErrorLog)), LineWriter::Mode::Truncate);
-    RunRecord record(safety_, hostClass_.get(), state_.journalFolder);
-    record_ = &record;
     LineWriter audit;
-    // A preview's audit lines go where the preview says, never into audit.log.
-    LineWriter* auditLog = audit_ ? record.PreviewAudit() : nullptr;
-    if (audit_ && !record.Preview() && audit.Open(logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append))
-        auditLog = &audit;
+    // A change whose audit line cannot be written must not pass unnoticed: no log, no run. A preview
+    // writes no audit.log: its lines go where the preview says.
+    RunRecord record(safety_, hostClass_.get(), state_.journalFolder);
+    if (!OpenLog(errLog, logs.filePath(QLatin1String(kErrorLog)), LineWriter::Mode::Truncate, frontend_) ||
+        (audit_ && !record.Preview() &&
+         !OpenLog(audit, logs.filePath(QLatin1String(kAuditLog)), LineWriter::Mode::Append, frontend_))) {
+        errLog.Close();
+        session.CloseAutoCAD();
+        frontend_.SetBusy(false);
+        result.logRefused = true;
+        return result;
+    }
+    record_ = &record;
+    LineWriter* auditLog = audit.IsOpen() ? &audit : (audit_ ? record.PreviewAudit() : nullptr);
     if (auditLog) {
         auditLog->WriteLine(LogTimestamp());
         auditLog->WriteLine(QString());
@@ -78,10 +86,11 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
 
     int count = 0;
     if (!lines) {
-        // Not a silent empty run: the user learns that the list itself was the problem.
+        // Not a silent empty run: the user learns that the list itself was the problem, and why.
         result.listRead = false;
         result.errors = true;
-        const QString message = QStringLiteral("Unable to read drawing list file '") + path + QStringLiteral("'.");
+        const QString message = QStringLiteral("Unable to read drawing list file '") + path + QStringLiteral("'.") +
+                                (unreadable.isEmpty() ? QString() : u' ' + unreadable.left(1).toUpper() + unreadable.mid(1) + u'.');
         errLog.WriteLine(LogTimestamp() + QStringLiteral("  Error: ") + message);
         frontend_.SetStatus(message);
     }
@@ -103,12 +112,19 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
         if (auditLog) auditLog->Flush();
     }
     count = result.modified;
+    // A stop asked for during the last task still stops the run: it ends as interrupted.
+    if (StopRequested() && !result.endProgram) result.stopped = true;
 
     errLog.Close();
     audit.Close();
     session.CloseAutoCAD();
     result.record = record.Finish();
     record_ = nullptr;
+    result.logFailures = LogFailures({&audit, &errLog});
+    // Lines of the logs were lost: the user must learn it, not find a log that stops short.
+    if (!result.logFailures.isEmpty())
+        frontend_.MessageBox(Frontend::Icon::Warning, QString(), result.logFailures.join(u'\n'));
+    result.errorLogWritten = errLog.ok();
     frontend_.SetBusy(false);
     if (result.endProgram) return result;
 
@@ -146,8 +162,9 @@ void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& 
     if (!error.isEmpty()) {
         frontend_.SetStatus(error);
         ++result.failures;
-        errLog.WriteLine(LogTimestamp() + QStringLiteral("  Template: ") + line.templatePath +
-                         QStringLiteral("  Drawing: ") + line.drawing + QStringLiteral("  Error: ") + error);
+        const QString logged = QStringLiteral("Template: ") + line.templatePath + QStringLiteral("  Drawing: ") +
+                               line.drawing + QStringLiteral("  Error: ") + error;
+        errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + logged);  // the status line said it already
         result.errors = true;
     }
 }
@@ -167,7 +184,7 @@ QString DrawingListRun::ModifyDrawing(cAutoCAD& session, const QString& drawing,
     frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
     if (opened != 1) {
         record.AfterDrawing(session, false);
-        return QStringLiteral("Error opening DWG file.");
+        return QStringLiteral("Error opening DWG file.") + Reason(session);
     }
 
     QString error;
@@ -190,7 +207,8 @@ void DrawingListRun::Scan(const QString& folder, const QString& pattern, QString
     const QStringList subfolders = ListNames(folder, QStringLiteral("*"), Listing::Folders);
     for (const QString& sub : subfolders)
         frontend_.SetTransientStatus(QStringLiteral("Scanning ") + folder + sub + QStringLiteral("..."));
-    for (const QString& name : ListNames(folder, pattern, Listing::AllFiles)) paths << folder + name;
+    for (const QString& name : ListNames(folder, pattern, Listing::AllFiles))
+        if (!IsSideFile(name)) paths << folder + name;
     for (const QString& sub : subfolders) Scan(folder + sub + QDir::separator(), pattern, paths);
 }
 
@@ -202,7 +220,8 @@ QStringList DrawingListRun::Expand(const Line& line) {
         Scan(folder, pattern, paths);
     } else {
         frontend_.SetTransientStatus(QStringLiteral("Scanning ") + folder + QStringLiteral("..."));
-        for (const QString& name : ListNames(folder, pattern, Listing::NormalFiles)) paths << folder + name;
+        for (const QString& name : ListNames(folder, pattern, Listing::NormalFiles))
+            if (!IsSideFile(name)) paths << folder + name;
     }
     return paths;
 }

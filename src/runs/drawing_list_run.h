@@ -33,6 +33,9 @@ struct DrawingListRunResult {
     int modified = 0;
     int failures = 0;          // tasks and drawings that failed, wildcard ones (status line only) included
     RunRecordSummary record;   // what the preview found, or the journal kept
+    bool logRefused = false;   // audit.log or err.log could not be opened: nothing was done
+    bool errorLogWritten = true;  // every err.log line reached the file
+    QStringList logFailures;   // a log that could not be written in full, and why, one line each
 };
 
 class DrawingListRun {
@@ -68,6 +71,8 @@ private:
     QStringList Expand(const Line& line);
     void Scan(const QString& folder, const QString& pattern, QStringList& paths);
     bool StopRequested() const { return stop_ && stop_->load(); }
+    // A backup, lock or temporary file of the host: a wildcard never takes it for a drawing.
+    bool IsSideFile(const QString& name) const { return hostClass_ && hostClass_->IsSideFile(name); }
 
     host::ApplicationClassPtr hostClass_;
     ProgramState& state_;

@@ -1,5 +1,8 @@
 #include "runs/run_support.h"
 
+#include "host/cautocad.h"
+#include "host/frontend.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -51,6 +54,31 @@ QString ChooseLogFolder(const QString& programFolder, bool* movedTo) {
     QDir().mkpath(data);
     if (movedTo) *movedTo = true;
     return data;
+}
+
+bool OpenLog(LineWriter& log, const QString& path, LineWriter::Mode mode, Frontend& frontend) {
+    if (!log.Open(path, mode)) {
+        frontend.SetStatus(QStringLiteral("No text modified. Unable to open the log file '") + QDir::toNativeSeparators(path) +
+                           QStringLiteral("' for writing: ") + log.errorString() + u'.');
+        return false;
+    }
+    log.SetVisibleControls(true);
+    return true;
+}
+
+QStringList LogFailures(std::initializer_list<const LineWriter*> logs) {
+    QStringList failures;
+    for (const LineWriter* log : logs) {
+        if (!log->ok())
+            failures << QStringLiteral("Writing the log file '") + QDir::toNativeSeparators(log->fileName()) +
+                            QStringLiteral("' failed: ") + log->errorString() + u'.';
+    }
+    return failures;
+}
+
+QString Reason(const cAutoCAD& session) {
+    if (!session.HasPendingError() || session.PendingError().description.isEmpty()) return {};
+    return u' ' + session.PendingError().description;
 }
 
 }  // namespace qln

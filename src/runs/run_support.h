@@ -3,10 +3,14 @@
 // clock for elapsed seconds.
 
 #include "host/automation.h"
+#include "host/text_files.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
+
+#include <initializer_list>
 
 namespace qln {
 
@@ -37,6 +41,19 @@ inline QString StartStatus(const host::ApplicationClassPtr& hostClass, host::Sta
     if (hostClass) return hostClass->StartStatus(step);
     return step == host::StartStep::kCannotStart ? QStringLiteral("Unable to start the host") : QString();
 }
+class Frontend;
+class cAutoCAD;
+
+// Open a log, its control characters shown visibly. When it cannot be opened, the status line says so
+// (with the reason) and false comes back: the run must not start.
+bool OpenLog(LineWriter& log, const QString& path, LineWriter::Mode mode, Frontend& frontend);
+
+// For each of the logs a run wrote that lost a write: "Writing PATH failed: REASON".
+QStringList LogFailures(std::initializer_list<const LineWriter*> logs);
+
+// " " + the host's description of the last failure of the session (why a drawing did not open or was
+// not saved), or nothing when it gave none.
+QString Reason(const cAutoCAD& session);
 
 // File names of the program's outputs.
 inline constexpr char kAuditLog[] = "audit.log";

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 using testhost::ReadFile;
@@ -167,9 +169,79 @@ TEST_F(CliTest, ModifyFailuresAndBadUsage) {
     EXPECT_EQ(Cli({"modify", "--template", tpl}).exit, 2);                        // no drawing
     EXPECT_EQ(Cli({"modify", "a.dxf"}).exit, 2);                                  // no template
     EXPECT_EQ(Cli({"modify", "--template", tpl, "--delimiter", ";;", "a.dxf"}).exit, 2);
+    // A template that is a device or a FIFO is refused at once, never read (nor waited on).
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "fifo.txt").constData(), 0600), 0);
+    for (const QString& special : {QStringLiteral("/dev/zero"), dir + "fifo.txt"}) {
+        o = Cli({"modify", "--template", special, "--log-dir", "logs", "a.dxf"});
+        EXPECT_EQ(o.exit, 2);
+        EXPECT_TRUE(o.err.contains("No text modified. Unable to open template file '" + special + "'.")) << o.err.toStdString();
+    }
     o = Cli({"modify", "--template", tpl, "*.dxf"});  // a pattern the shell did not expand
     EXPECT_EQ(o.exit, 2);
     EXPECT_TRUE(o.err.contains("is a pattern")) << o.err.toStdString();
+}
+
+TEST_F(CliTest, ModifyLosesNothingWhenTheLogsOrTheDiskFail) {
+    ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"0", "text"}})));
+    ASSERT_TRUE(WriteFile(dir + "broken.dxf", "0\nSECTION\n2\nENTITIES\n0\nTEXT\n1\n"));
+    const QString tpl = Template("*INPUT\r\nBLOCK: *MODEL_SPACE\r\n*COMMANDS\r\nu\r\n");
+
+    // No audit log to append to: refused before anything is changed.
+    ASSERT_TRUE(QDir().mkpath(dir + "logs/audit.log"));
+    Outcome o = Cli({"modify", "--template", tpl, "--log-dir", "logs", "a.dxf"});
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("No text modified. Unable to open the log file '" + dir + "logs/audit.log' for writing")) << o.err.toStdString();
+    EXPECT_TRUE(ReadFile(dir + "a.dxf").contains("\ntext\n"));
+    ASSERT_TRUE(QDir(dir + "logs/audit.log").removeRecursively());
+
+    // An audit log on a full disk: the changes are made, and the failure is said and ends the run with 1.
+    // Why a drawing was refused is said on standard error as in err.log.
+    ASSERT_TRUE(QFile::link("/dev/full", dir + "logs/audit.log"));
+    o = Cli({"modify", "--template", tpl, "--log-dir", "logs", "a.dxf", "broken.dxf"});
+    EXPECT_EQ(o.exit, 1);
+    EXPECT_TRUE(o.err.contains("qln-cli: Writing the log file '" + dir + "logs/audit.log' failed: No space left on device.\n"))
+        << o.err.toStdString();
+    const QString refusal = "Drawing: broken.dxf  Error: Error opening file BROKEN.DXF. Cannot open broken.dxf: ";
+    EXPECT_TRUE(o.err.contains("qln-cli: " + refusal)) << o.err.toStdString();
+    EXPECT_TRUE(Lines(dir + "logs/err.log").value(0).contains(refusal));
+    EXPECT_TRUE(ReadFile(dir + "a.dxf").contains("\nTEXT\n"));
+}
+
+// A real small file system, full during the save: a tmpfs in a user and mount namespace of its own.
+TEST_F(CliTest, ModifyOnAFullFileSystemKeepsTheDrawing) {
+    const QString unshare = QStandardPaths::findExecutable("unshare");
+    if (unshare.isEmpty()) GTEST_SKIP() << "no 'unshare' to make a small file system";
+    QProcess probe;
+    probe.start(unshare, {"-rm", "sh", "-c", "mount -t tmpfs -o size=64k tmpfs " + dir});
+    if (!probe.waitForFinished(20000) || probe.exitCode() != 0)
+        GTEST_SKIP() << "this machine allows no tmpfs in a user namespace: " << probe.readAllStandardError().toStdString();
+
+    QList<QPair<QString, QString>> texts;
+    for (int i = 0; i < 300; ++i) texts.append({"0", QStringLiteral("note number %1").arg(i)});
+    const QByteArray drawing = Drawing(texts);
+    ASSERT_TRUE(WriteFile(dir + "original.dxf", drawing));
+    const QString tpl = Template("*INPUT\r\nBLOCK: *MODEL_SPACE\r\n*COMMANDS\r\nu\r\n");
+    QDir().mkpath(dir + "small");
+    // Fill the small file system, then free 8 KB: the changed drawing's first part fits, the rest does not.
+    const QString script = QStringLiteral(
+        "set -e; mount -t tmpfs -o size=128k tmpfs small; cp original.dxf small/a.dxf; "
+        "dd if=/dev/zero of=small/fill bs=1k 2>/dev/null || true; truncate -s -8K small/fill; "
+        "set +e; '%1' modify --template '%2' --log-dir logs small/a.dxf; echo \"exit=$?\"; "
+        "cmp -s small/a.dxf original.dxf && echo unchanged; ls -A small")
+        .arg(QStringLiteral(QLN_CLI_PATH), tpl);
+    QProcess p;
+    p.setWorkingDirectory(dir);
+    p.start(unshare, {"-rm", "sh", "-c", script});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_TRUE(out.contains("exit=1\n")) << out.toStdString() << err.toStdString();
+    EXPECT_TRUE(out.contains("unchanged\n")) << out.toStdString();
+    EXPECT_TRUE(out.endsWith("a.dxf\nfill\n")) << out.toStdString();  // no temporary file left behind
+    EXPECT_TRUE(err.contains("Error saving file A.DXF.")) << err.toStdString();
+    EXPECT_TRUE(Lines(dir + "logs/err.log").value(0).endsWith("failed: No space left on device"))
+        << Lines(dir + "logs/err.log").join("\n").toStdString();
+    EXPECT_EQ(Lines(dir + "logs/audit.log").last(), "Not saved.");
 }
 
 TEST_F(CliTest, RunExitStatuses) {

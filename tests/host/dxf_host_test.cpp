@@ -2,6 +2,8 @@
 // documents, selection, blocks, entity members, text changes, deleting, saving and locking.
 
 #include "support/dxf_test_util.h"
+#include "host/file_io.h"
+#include "host/platform.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,8 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+
+#include <sys/stat.h>
 
 using namespace dxftest;
 
@@ -386,12 +390,12 @@ TEST_F(DxfHostTest, ReadOnlyDrawingRefusesToSave) {
     EXPECT_EQ(session.s.CloseDrawing(false), 1);
     EXPECT_EQ(testhost::ReadFile(path), Sample());
 
-    // A write-protected file cannot be opened for writing, and says why (unless the user may write anyway).
-    QFile::setPermissions(path, QFileDevice::ReadOwner);
-    if (!QFileInfo(path).isWritable()) {
-        EXPECT_EQ(session.s.OpenDrawing(path), -2);
-        EXPECT_TRUE(session.s.PendingError().description.contains(u"write-protected"));
-    }
+    // A write-protected file cannot be opened for writing, and says why, even to a user whom permissions
+    // do not stop (as the CAD host refuses a read-only drawing).
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    EXPECT_EQ(session.s.OpenDrawing(path), -2);
+    EXPECT_TRUE(session.s.PendingError().description.contains(u"write-protected"));
+    EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
 }
 
 TEST_F(DxfHostTest, SaveAsAnotherVersionSavesInTheDrawingsOwnAndWarns) {
@@ -445,15 +449,35 @@ TEST_F(DxfHostTest, LockHeldByAnotherProcess) {
     ASSERT_TRUE(helper.waitForReadyRead(30000));
     ASSERT_EQ(helper.readLine().trimmed(), "open");
     EXPECT_EQ(session.s.OpenDrawing(path), -2);
-    EXPECT_TRUE(session.s.PendingError().description.contains(u"already open for writing"));
+    // Which process holds it, and since when.
+    const QString said = session.s.PendingError().description;
+    EXPECT_TRUE(said.startsWith(QStringLiteral("Cannot open %1 for writing: it is already open for writing by process %2 since ")
+                                    .arg(path)
+                                    .arg(helper.processId())))
+        << said.toStdString();
     EXPECT_EQ(session.s.OpenDrawing(path, true), 1);
     EXPECT_EQ(session.s.CloseDrawing(false), 1);
-    // The helper dies without closing (as a run that crashed): its lock is stale and is taken over.
+    // The helper dies without closing (as a run that crashed): its lock died with it.
     helper.kill();
     helper.waitForFinished();
     EXPECT_TRUE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
     EXPECT_EQ(session.s.OpenDrawing(path), 1) << session.s.PendingError().description.toStdString();
     EXPECT_EQ(session.s.CloseDrawing(false), 1);
+}
+
+TEST_F(DxfHostTest, HardLinkedNamesAreOneDrawing) {
+    const QString a = Write("a.dxf", Sample());
+    const QString b = dir.filePath("b.dxf");
+    ASSERT_TRUE(qln::platform::MakeHardLink(a, b));
+    ASSERT_EQ(session.s.OpenDrawing(a), 1);
+    Session other;
+    EXPECT_EQ(other.s.OpenDrawing(b), -2);  // locked under the other name too
+    EXPECT_TRUE(other.s.PendingError().description.contains(u"already open for writing"));
+    EXPECT_TRUE(All("T", "TEXT")[0]->SetTextString(QStringLiteral("changed")).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    // Saving gave a.dxf a new file; b.dxf keeps the previous one, and the save says so.
+    EXPECT_TRUE(session.s.strWarning.contains(u"1 other name(s) (hard links)")) << session.s.strWarning.toStdString();
+    EXPECT_EQ(testhost::ReadFile(b), Sample());
 }
 
 TEST_F(DxfHostTest, DrawingReachedThroughALink) {
@@ -548,6 +572,28 @@ TEST_F(DxfHostTest, BadInputFailsClearlyAndLeavesTheFileAlone) {
     }
     EXPECT_EQ(session.s.OpenDrawing(dir.path()), -2);
     EXPECT_TRUE(session.s.PendingError().description.contains(u"folder"));
+    // What is not a regular file is refused before it is opened (a FIFO would block, a device never
+    // ends), and nothing is made beside it, in either mode.
+    const QString fifo = dir.filePath("fifo.dxf"), zero = dir.filePath("zero.dxf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link("/dev/zero", zero));
+    for (const QString& special : {fifo, zero}) {
+        for (bool readOnly : {false, true}) {
+            EXPECT_EQ(session.s.OpenDrawing(special, readOnly), -2);
+            EXPECT_TRUE(session.s.PendingError().description.contains(u", not a regular file"))
+                << session.s.PendingError().description.toStdString();
+        }
+    }
+    EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(fifo)));
+    EXPECT_FALSE(QFileInfo::exists("/dev/.zero.qln-lock"));
+    // A drawing larger than the limit is refused with the sizes.
+    const qln::fileio::ReadLimits limits = qln::fileio::Limits();
+    qln::fileio::SetLimits({1024, limits.textFile});
+    const QString big = Write("big.dxf", good + QByteArray(2048, '\n'));
+    EXPECT_EQ(session.s.OpenDrawing(big, true), -2);
+    qln::fileio::SetLimits(limits);
+    EXPECT_TRUE(session.s.PendingError().description.endsWith(u"larger than the 1024 bytes allowed"))
+        << session.s.PendingError().description.toStdString();
     const QString locked = Write("unreadable.dxf", good);
     QFile::setPermissions(locked, {});
     if (!QFile(locked).open(QIODevice::ReadOnly)) {

@@ -93,7 +93,7 @@ TEST_F(BatchRunTest, EachFailingDrawingGetsItsLineAndTheRunGoesOn) {
     EXPECT_TRUE(result.errors);
     EXPECT_EQ(Untimed(Log("err.log")),
               (QStringList{"<time>  Drawing: " + root + "dwg/gone.dxf  Error: File GONE.DXF not found.",
-                           "<time>  Drawing: " + root + "dwg/locked.dxf  Error: Error opening file LOCKED.DXF.",
+                           "<time>  Drawing: " + root + "dwg/locked.dxf  Error: Error opening file LOCKED.DXF. Error opening " + root + "dwg/locked.dxf",
                            "<time>  Drawing: " + root + "dwg/nothing.dxf  Error: No data found to process."}));
     const QStringList audit = Log("audit.log");
     EXPECT_TRUE(audit.contains(root + "dwg/gone.dxf not found."));
@@ -132,7 +132,7 @@ TEST_F(BatchRunTest, AFailedSaveIsReportedAndNotCounted) {
     const auto result = Run(Input(Template("t.txt", "f,colour,color\r\n"), {"a.dxf", "b.dxf"}));
     EXPECT_EQ(result.modified, 1);
     EXPECT_EQ(Untimed(Log("err.log")),
-              QStringList{"<time>  Drawing: " + root + "dwg/a.dxf  Error: Error saving file A.DXF."});
+              QStringList{"<time>  Drawing: " + root + "dwg/a.dxf  Error: Error saving file A.DXF. Injected failure"});
     const QStringList audit = Log("audit.log");
     const qsizetype change = audit.indexOf("Found 'colour' in 'colour note' and replaced with 'color'");
     ASSERT_GE(change, 0);
@@ -164,6 +164,14 @@ TEST_F(BatchRunTest, AStopRequestEndsTheRunAfterTheCurrentDrawing) {
     EXPECT_EQ(result.modified, 1);
     EXPECT_EQ(host->Drawing(root + "dwg/b.dxf")->saves, 0);
     EXPECT_FALSE(host->running);
+
+    // Asked for during the last (here the only) drawing: it is finished, and the run still ends as stopped.
+    stop = false;
+    ui.onEvents = [&](int n) { if (n == 2) stop = true; };
+    ui.events = 0;
+    const auto single = run.Run(Input(Template("t.txt", "u\r\n"), {"a.dxf"}));
+    EXPECT_TRUE(single.stopped);
+    EXPECT_EQ(single.modified, 1);
 }
 
 }  // namespace

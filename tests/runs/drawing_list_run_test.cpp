@@ -1,9 +1,12 @@
 // Drawing list files end to end on the in-memory host: line kinds, single and wildcard tasks, END.
 
 #include "runs/drawing_list_run.h"
+#include "host/file_io.h"
 #include "run_fixture.h"
 
 #include <QLocale>
+
+#include <sys/stat.h>
 
 using qln::DrawingListRun;
 using testhost::RunFixture;
@@ -85,7 +88,7 @@ TEST_F(DrawingListTest, FailuresOfSingleTasks) {
     const QString prefix = "<time>  Template: ";
     EXPECT_EQ(Untimed(Log("err.log")),
               (QStringList{prefix + tpl + "  Drawing: " + root + "dwg/missing.dxf  Error: DWG file not found.",
-                           prefix + tpl + "  Drawing: " + root + "dwg/bad.dxf  Error: Error opening DWG file.",
+                           prefix + tpl + "  Drawing: " + root + "dwg/bad.dxf  Error: Error opening DWG file. Error opening " + root + "dwg/bad.dxf",
                            prefix + tpl + "  Drawing: " + root +
                                "dwg/a.dxf  Error: Unable to modify text. No data found to process.",
                            prefix + root + "none.txt  Drawing: " + root + "dwg/a.dxf  Error: Unable to open template file '" +
@@ -93,7 +96,7 @@ TEST_F(DrawingListTest, FailuresOfSingleTasks) {
     EXPECT_TRUE(Log("audit.log").contains("DWG file not found."));
     EXPECT_EQ(ui.statuses,
               (QStringList{"Modification in process...", "DWG file not found.", "Processing " + root + "dwg/bad.dxf...",
-                           "Error opening DWG file.", "Processing " + root + "dwg/a.dxf...",
+                           "Error opening DWG file. Error opening " + root + "dwg/bad.dxf", "Processing " + root + "dwg/a.dxf...",
                            "Unable to modify text. No data found to process.",
                            "Unable to open template file '" + root + "none.txt'.", "No text modified."}));
     EXPECT_EQ(ui.transient, (QStringList{"Modification in process...", "Processing " + root + "dwg/bad.dxf...",
@@ -170,11 +173,24 @@ TEST_F(DrawingListTest, CommandLinePathThatDoesNotExist) {
 }
 
 TEST_F(DrawingListTest, UnreadableListIsReportedNotSilentlyEmpty) {
+    // A folder, a FIFO (a reader would wait on it for ever) and a file over the size limit: each refused
+    // with its reason, before anything is read from it.
     QDir().mkpath(root + "folder.dlf");
-    const auto result = Run(root + "folder.dlf");
-    EXPECT_FALSE(result.listRead);
-    EXPECT_TRUE(result.errors);
-    EXPECT_EQ(ui.LastStatus(), "Unable to read drawing list file '" + root + "folder.dlf'.");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root + "fifo.dlf").constData(), 0600), 0);
+    ASSERT_TRUE(testhost::WriteFile(root + "big.dlf", QByteArray(2048, '\'')));
+    const qln::fileio::ReadLimits limits = qln::fileio::Limits();
+    qln::fileio::SetLimits({limits.drawing, 1024});
+    const std::pair<const char*, const char*> cases[] = {
+        {"folder.dlf", "It is a folder, not a file."},
+        {"fifo.dlf", "It is a FIFO (named pipe), not a regular file."},
+        {"big.dlf", "It is 2048 bytes, larger than the 1024 bytes allowed."}};
+    for (const auto& [name, says] : cases) {
+        const auto result = Run(root + name);
+        EXPECT_FALSE(result.listRead) << name;
+        EXPECT_TRUE(result.errors) << name;
+        EXPECT_EQ(ui.LastStatus(), "Unable to read drawing list file '" + root + name + "'. " + says);
+    }
+    qln::fileio::SetLimits(limits);
 }
 
 TEST_F(DrawingListTest, AFailedSaveIsReported) {

@@ -2,6 +2,7 @@
 // run, the drawing-list run, the text report and the search run. Logs line by line, status texts in
 // order, which drawings changed (ezdxf reads them back) and which stayed byte for byte as they were.
 
+#include "support/fault_injection.h"
 #include "runs/batch_run.h"
 #include "runs/drawing_list_run.h"
 #include "runs/report_command.h"
@@ -49,6 +50,10 @@ protected:
     QString Truncated(const QString& relative) {
         const QByteArray whole = dxftest::Drawing(dxftest::Text("1A", "colour note"));
         return Put(relative, whole.left(whole.indexOf("colour")));
+    }
+    // What the runs say after "Error opening ..." about such a drawing.
+    static QString TruncatedReason(const QString& path) {
+        return " Cannot open " + path + ": line 37: group code 1 has no value line (odd number of lines, or the file is truncated)";
     }
     bool Untouched(const QString& path) const { return ReadFile(path) == written.at(path); }
     // The names of a folder, hidden files included, sorted.
@@ -99,7 +104,7 @@ TEST_F(DxfRunsTest, BatchRunChangesSavesAndLogsEveryDrawing) {
     EXPECT_EQ(Untimed(Log("err.log")),
               (QStringList{"<time>  Drawing: " + b + "  Error: No data found to process.",
                            "<time>  Drawing: " + root + "dwg/gone.dxf  Error: File GONE.DXF not found.",
-                           "<time>  Drawing: " + broken + "  Error: Error opening file BROKEN.DXF."}));
+                           "<time>  Drawing: " + broken + "  Error: Error opening file BROKEN.DXF." + TruncatedReason(broken)}));
     ASSERT_EQ(ui.statuses.size(), 5) << ui.statuses.join('\n').toStdString();
     EXPECT_EQ(ui.statuses.mid(0, 4), (QStringList{"Modification in process...", "Processing " + a + "...",
                                                   "Processing " + b + "...", "Processing " + broken + "..."}));
@@ -144,7 +149,8 @@ TEST_F(DxfRunsTest, BatchRunReportsAFailedSaveAVersionItCouldNotWriteAndATemplat
               (QStringList{"<time>  Drawing: " + a + "  Error: " + a +
                                " was saved in its own version AC1015 (AutoCAD 2000), not in AC1018 (AutoCAD 2004) as "
                                "asked: the DXF host cannot convert drawings between DXF versions.",
-                           "<time>  Drawing: " + b + "  Error: Error saving file B.DXF."}));
+                           "<time>  Drawing: " + b + "  Error: Error saving file B.DXF. Cannot save " + b + ": " + b +
+                               " was replaced by a folder since it was opened"}));
     const QStringList audit = Untimed(Log("audit.log"));
     EXPECT_EQ(audit.mid(audit.size() - 2),
               (QStringList{"Upper cased single line text object with text 'colour note' (Handle: 1A)", "Not saved."}));
@@ -194,7 +200,7 @@ TEST_F(DxfRunsTest, DrawingListSingleTasksTheirFailuresAndEndInLowerCase) {
     EXPECT_EQ(result.modified, 1);
     EXPECT_EQ(Untimed(Log("err.log")),
               (QStringList{"<time>  Template: " + tpl + "  Drawing: " + gone + "  Error: DWG file not found.",
-                           "<time>  Template: " + tpl + "  Drawing: " + broken + "  Error: Error opening DWG file.",
+                           "<time>  Template: " + tpl + "  Drawing: " + broken + "  Error: Error opening DWG file." + TruncatedReason(broken),
                            "<time>  Template: " + missingTpl + "  Drawing: " + b +
                                "  Error: Unable to open template file '" + missingTpl + "'.",
                            "<time>  Template: " + tpl + "  Drawing: " + c +
@@ -206,7 +212,7 @@ TEST_F(DxfRunsTest, DrawingListSingleTasksTheirFailuresAndEndInLowerCase) {
                Settings() + QStringList{"No data found to process."}));
     EXPECT_EQ(ui.statuses,
               (QStringList{"Modification in process...", "Processing " + a + "...", "DWG file not found.",
-                           "Processing " + broken + "...", "Error opening DWG file.",
+                           "Processing " + broken + "...", "Error opening DWG file." + TruncatedReason(broken),
                            "Unable to open template file '" + missingTpl + "'.", "Processing " + c + "...",
                            "Unable to modify text. No data found to process."}));
     EXPECT_FALSE(Untouched(a));
@@ -254,6 +260,14 @@ TEST_F(DxfRunsTest, DrawingListWildcardsSearchTheTreeOrOneFolder) {
         EXPECT_EQ(model.at(a1), QStringList{"colour!! note"});
     }
 
+    // "*.*" takes the drawing, not the backup its save left beside it.
+    ASSERT_TRUE(QFileInfo::exists(a1 + ".bak"));
+    ASSERT_TRUE(WriteFile(list, (root + "dwg/A1*.*," + tpl + "\r\n").toUtf8()));
+    ui.statuses.clear();
+    result = qln::DrawingListRun(dxf, state, ui).Run(list, false);
+    EXPECT_EQ(result.modified, 1);
+    EXPECT_EQ(Log("audit.log").filter("Drawing: ").mid(4), QStringList{"Drawing: " + a1});
+
     // A list of comments only: the host starts and stops, nothing is changed, err.log stays, empty.
     QMap<QString, QByteArray> before;
     for (const QString& p : {a1, a2, a3, b1}) before[p] = ReadFile(p);
@@ -265,6 +279,51 @@ TEST_F(DxfRunsTest, DrawingListWildcardsSearchTheTreeOrOneFolder) {
     EXPECT_TRUE(LogExists("err.log"));
     EXPECT_TRUE(Log("err.log").isEmpty());
     for (auto it = before.begin(); it != before.end(); ++it) EXPECT_EQ(ReadFile(it.key()), it.value());
+}
+
+TEST_F(DxfRunsTest, NoChangePassesUnnoticedWhenTheDiskOrTheLogsFail) {
+    const QString a = Dxf("dwg/a.dxf");
+    const QString tpl = Template("t.txt", "r,\x1b[31mred\r\n");  // an escape sequence in the new text
+    qln::BatchRunInput in;
+    in.templatePath = tpl;
+    in.drawings = {{root + "dwg", "a.dxf"}};
+
+    // An audit log that cannot be opened for appending: the run does not start.
+    ASSERT_TRUE(QDir().mkpath(logs + "audit.log"));
+    auto result = qln::BatchRun(dxf, state, ui).Run(in);
+    EXPECT_TRUE(result.logRefused);
+    EXPECT_TRUE(ui.LastStatus().startsWith("No text modified. Unable to open the log file '" + logs + "audit.log' for writing: "))
+        << ui.LastStatus().toStdString();
+    EXPECT_TRUE(Untouched(a));
+    ASSERT_TRUE(QDir(logs + "audit.log").removeRecursively());
+
+    // The disk fills up during the save: the drawing stays as it was, and the logs say so and why.
+    {
+        testhost::Faults faults;
+        faults.ShortWrites(100, "No space left on device");
+        result = qln::BatchRun(dxf, state, ui).Run(in);
+    }
+    EXPECT_EQ(result.modified, 0);
+    EXPECT_EQ(Untimed(Log("err.log")), QStringList{"<time>  Drawing: " + a + "  Error: Error saving file A.DXF. Cannot save " +
+                                                   a + ": writing " + root + "dwg/.a.dxf.qln-new failed: No space left on device"});
+    EXPECT_EQ(Log("audit.log").last(), "Not saved.");
+    EXPECT_TRUE(Untouched(a));
+    EXPECT_EQ(FolderNames(root + "dwg"), QStringList{"a.dxf"});
+
+    // Saved; the escape from the template is written visibly into audit.log, never raw.
+    result = qln::BatchRun(dxf, state, ui).Run(in);
+    EXPECT_EQ(result.modified, 1);
+    EXPECT_TRUE(result.logFailures.isEmpty());
+    EXPECT_EQ(Log("audit.log").last(), "Replaced 'colour note' with '^[[31mred'");
+    EXPECT_FALSE(ReadFile(logs + "audit.log").contains('\x1b'));
+
+    // Writes to the audit log that fail later (a full disk) are reported at the end of the run.
+    ASSERT_TRUE(QFile::remove(logs + "audit.log"));
+    ASSERT_TRUE(QFile::link("/dev/full", logs + "audit.log"));
+    result = qln::BatchRun(dxf, state, ui).Run(in);
+    ASSERT_EQ(result.logFailures.size(), 1);
+    EXPECT_EQ(result.logFailures[0], "Writing the log file '" + logs + "audit.log' failed: No space left on device.");
+    EXPECT_EQ(ui.messages, QStringList{"Warning||" + result.logFailures[0]});
 }
 
 TEST_F(DxfRunsTest, ReportWritesThePageFromTheDrawingAndLeavesItAlone) {

@@ -1,13 +1,10 @@
 #include "host/dxf/dxf_host.h"
 
 #include "host/dxf/dxf_drawing.h"
-#include "host/platform.h"
+#include "host/file_io.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <memory>
@@ -26,6 +23,14 @@ QString LockFileFor(const QString& drawingPath) {
 
 QString BackupFileFor(const QString& drawingPath) {
     return QFileInfo(drawingPath).absoluteFilePath() + QStringLiteral(".bak");
+}
+
+bool IsDxfSideFile(const QString& fileName) {
+    // NAME.dxf.bak, and the hidden .NAME.qln-lock, .NAME.qln-new, .NAME.qln-bak.
+    return fileName.endsWith(QStringLiteral(".dxf.bak"), Qt::CaseInsensitive) ||
+           (fileName.startsWith(u'.') && (fileName.endsWith(QStringLiteral(".qln-lock")) ||
+                                          fileName.endsWith(QStringLiteral(".qln-new")) ||
+                                          fileName.endsWith(QStringLiteral(".qln-bak"))));
 }
 
 QString VersionForSaveFormat(std::int16_t format) {
@@ -54,9 +59,8 @@ QString ReleaseName(const QString& version) {
 }
 
 // The file a path reaches (through symbolic links), or the absolute path of one that does not exist yet:
-// locks and backups belong to the file, whatever path reached it.
-QString RealPath(const QString& path) {
-    const QFileInfo fi(path);
+// locks and backups belong to the file, whatever path reached it. Worked out once per opening.
+QString RealPath(const QFileInfo& fi) {
     const QString real = fi.canonicalFilePath();
     return real.isEmpty() ? fi.absoluteFilePath() : real;
 }
@@ -69,12 +73,14 @@ struct AppState;
 
 // One open drawing; entities, selection sets and blocks keep it alive and see when it closes.
 struct DocState {
-    QString path;       // absolute
-    QString canonical;  // for "already open"
+    QString path;                   // absolute, as opened
+    QString real;                   // the file it reaches: lock, temporary file and backup go beside it
+    platform::FileIdentity id;      // for "already open", whatever name reached it
+    platform::FileStatus status;    // as opened: owner, group and permissions a save keeps
     bool readOnly = false;
     bool closed = false;
     std::unique_ptr<Drawing> drawing;
-    std::unique_ptr<QLockFile> lock;
+    fileio::LockedFile lock;        // read-write documents only
     QStringList selectionSets;
     QString warning;
 };
@@ -265,51 +271,32 @@ private:
 
 struct AppState {
     std::vector<std::shared_ptr<class DxfDocument>> documents;
+    fileio::FolderSyncs folderSyncs;  // folders of saved drawings, synced at quit
     bool quit = false;
     void Forget(const DxfDocument* doc);
 };
 
-// Write `drawing` to `path` through a temporary file beside it; the file it replaces is kept as the backup.
-Status WriteDrawing(const Drawing& drawing, const QString& path, QString& warning) {
-    QSaveFile out(path);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
-        return Error{host::kPathAccessError, QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), out.errorString())};
-    if (auto s = drawing.Write(out); !s) {
-        out.cancelWriting();
-        return Error{s.error().number, QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), s.error().description)};
+// Save `drawing` over `target` (its real path), keeping the previous file as its backup; `previous` is
+// the file replaced (none for a new one), `like` the file whose owner and permissions a new one takes.
+// The new file is handed to `lock` and stays locked.
+Status WriteDrawing(const Drawing& drawing, const QString& target, const platform::FileStatus* previous,
+                    const platform::FileStatus& like, fileio::LockedFile& lock, AppState* app, QString& warning) {
+    fileio::SaveRequest request;
+    request.target = target;
+    request.backup = previous ? BackupFileFor(target) : QString();
+    request.previous = previous;
+    request.like = &like;
+    request.keepLocked = true;
+    auto saved = fileio::SaveReplacing(request, [&](QIODevice& out) { return drawing.Write(out); });
+    if (!saved)
+        return Error{saved.error().number, QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(target), saved.error().description)};
+    lock.Adopt(std::move(saved->locked), saved->status, LockFileFor(target));
+    if (app) app->folderSyncs.Note(QFileInfo(target).path());
+    if (!saved->warnings.isEmpty()) {
+        if (!warning.isEmpty()) warning += u' ';
+        warning += saved->warnings.join(u' ');
     }
-    if (QFileInfo::exists(path)) {
-        // The previous file stays as the backup: a second name for it (or a copy where links fail).
-        const QString real = RealPath(path);
-        const QString backup = BackupFileFor(real);
-        QFile::remove(backup);
-        if (!platform::MakeHardLink(real, backup) && !QFile::copy(real, backup))
-            warning = QStringLiteral("No backup copy of %1 could be made before saving it.").arg(QDir::toNativeSeparators(path));
-    }
-    if (!out.commit())
-        return Error{host::kPathAccessError, QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(path), out.errorString())};
     return {};
-}
-
-// Lock `path` for writing: another read-write opening, here or in another process, fails until unlocked.
-Result<std::unique_ptr<QLockFile>> LockDrawing(const QString& path) {
-    auto lock = std::make_unique<QLockFile>(LockFileFor(RealPath(path)));
-    lock->setStaleLockTime(0);  // a lock is stale only when the process that made it is gone
-    if (lock->tryLock(0)) return lock;
-    const QString shown = QDir::toNativeSeparators(path);
-    if (lock->error() == QLockFile::LockFailedError) {
-        qint64 pid = 0;
-        QString hostName, appName;
-        lock->getLockInfo(&pid, &hostName, &appName);
-        return Error{host::kPermissionDenied,
-                     QStringLiteral("%1 is already open for writing (by %2, process %3 on %4)")
-                         .arg(shown, appName.isEmpty() ? QStringLiteral("another program") : appName)
-                         .arg(pid)
-                         .arg(hostName.isEmpty() ? QStringLiteral("this computer") : hostName)};
-    }
-    return Error{host::kPermissionDenied, QStringLiteral("Cannot lock %1 for writing: the lock file %2 cannot be made")
-                                              .arg(shown, QDir::toNativeSeparators(LockFileFor(RealPath(path))))};
 }
 
 class DxfDocument final : public host::Document {
@@ -366,7 +353,7 @@ public:
     // Close without saving: the lock goes, and everything reached through the document fails from now on.
     void Release() {
         doc_->closed = true;
-        doc_->lock.reset();
+        doc_->lock.Release();
         doc_->drawing.reset();
         if (auto app = app_.lock()) app->Forget(this);
     }
@@ -389,22 +376,38 @@ private:
                               .arg(shown, ReleaseName(d.Version()), ReleaseName(asked));
             }
         }
-        const bool samePath = path == doc_->path ||
-                              (!doc_->canonical.isEmpty() && QFileInfo(path).canonicalFilePath() == doc_->canonical);
+        const bool samePath = path == doc_->path || RealPath(QFileInfo(path)) == doc_->real;
+        auto app = app_.lock();
         if (samePath) {
             if (d.IsDirty()) {
-                if (auto s = WriteDrawing(d, doc_->path, warning); !s) return s;
+                const platform::FileStatus previous = doc_->lock.Status();
+                if (auto s = WriteDrawing(d, doc_->real, &previous, previous, doc_->lock, app.get(), warning); !s) return s;
+                doc_->id = doc_->lock.Status().id;
                 d.MarkSaved();
             }
         } else {
-            // Saved under another name: the document goes on as that file, locked in its place.
-            auto lock = LockDrawing(path);
-            if (!lock) return lock.error();
-            if (auto s = WriteDrawing(d, path, warning); !s) return s;
+            // Saved under another name: the document goes on as that file, locked in its place. A file
+            // there is locked (and must be a drawing's: regular, not write-protected) before it is replaced.
+            const QString target = RealPath(QFileInfo(path));
+            const QString shownTarget = QDir::toNativeSeparators(path);
+            platform::FileStatus there;
+            platform::StatPath(target, there);
+            fileio::LockedFile lock;
+            if (there.kind != platform::FileKind::Missing) {
+                auto locked = fileio::LockedFile::Open(target, LockFileFor(target), -1);
+                if (!locked) return Error{locked.error().number, QStringLiteral("Cannot save %1: %2").arg(shownTarget, locked.error().description)};
+                lock = std::move(locked.value());
+            }
+            const platform::FileStatus previous = lock.Status();
+            if (auto s = WriteDrawing(d, target, there.kind == platform::FileKind::Missing ? nullptr : &previous,
+                                      doc_->lock.Status(), lock, app.get(), warning);
+                !s)
+                return s;
             d.MarkSaved();
-            doc_->lock = std::move(lock.value());
+            doc_->lock = std::move(lock);
             doc_->path = path;
-            doc_->canonical = QFileInfo(path).canonicalFilePath();
+            doc_->real = target;
+            doc_->id = doc_->lock.Status().id;
         }
         if (!warning.isEmpty()) doc_->warning = warning;
         return {};
@@ -430,33 +433,38 @@ public:
     Result<host::DocumentPtr> Open(const QString& path, std::optional<bool> readOnly,
                                    std::optional<QString> /*password: DXF drawings have none*/) override {
         if (app_->quit) return Quitted();
-        const QFileInfo fi(path);
         const QString shown = QDir::toNativeSeparators(path);
         if (path.isEmpty()) return Error{host::kFileNotFound, QStringLiteral("No drawing was named")};
-        if (!fi.exists()) return Error{host::kFileNotFound, QStringLiteral("Cannot open %1: the file does not exist").arg(shown)};
-        if (fi.isDir()) return Error{host::kPathAccessError, QStringLiteral("Cannot open %1: it is a folder, not a drawing").arg(shown)};
+        const QFileInfo fi(path);
         auto doc = std::make_shared<DocState>();
         doc->path = fi.absoluteFilePath();
-        doc->canonical = fi.canonicalFilePath();
+        doc->real = RealPath(fi);
         doc->readOnly = readOnly.value_or(false);
+        const std::int64_t limit = fileio::Limits().drawing;
+        // Nothing but a regular file of a bounded size is opened (not a FIFO, a device, a folder), and
+        // nothing is made beside anything else.
+        auto checked = fileio::CheckReadable(doc->real, limit);
+        if (!checked) return Error{checked.error().number, QStringLiteral("Cannot open %1: %2").arg(shown, checked.error().description)};
         for (const auto& open : app_->documents) {
-            if (open->State().canonical == doc->canonical)
+            if (open->State().id == checked->id)
                 return Error{host::kHostFailure, QStringLiteral("Cannot open %1: the drawing is already open").arg(shown)};
         }
-        if (!doc->readOnly) {
-            if (!fi.isWritable())
-                return Error{host::kPermissionDenied, QStringLiteral("Cannot open %1 for writing: the file is write-protected").arg(shown)};
-            auto lock = LockDrawing(doc->path);
-            if (!lock) return Error{lock.error().number, QStringLiteral("Cannot open ") + lock.error().description};
-            doc->lock = std::move(lock.value());
+        QByteArray bytes;
+        if (doc->readOnly) {
+            auto read = fileio::ReadWhole(doc->real, limit, &doc->status);
+            if (!read) return Error{read.error().number, QStringLiteral("Cannot open %1: %2").arg(shown, read.error().description)};
+            bytes = std::move(read.value());
+        } else {
+            auto locked = fileio::LockedFile::Open(doc->real, LockFileFor(doc->real), limit);
+            if (!locked) {
+                return Error{locked.error().number,
+                             QStringLiteral("Cannot open %1 for writing: %2").arg(shown, locked.error().description)};
+            }
+            doc->lock = std::move(locked.value());
+            doc->status = doc->lock.Status();
+            bytes = doc->lock.TakeBytes();
         }
-        QFile file(doc->path);
-        if (!file.open(QIODevice::ReadOnly))
-            return Error{host::kPermissionDenied, QStringLiteral("Cannot open %1: %2").arg(shown, file.errorString())};
-        QByteArray bytes = ReadFileBytes(file);
-        if (file.error() != QFileDevice::NoError)
-            return Error{host::kPathAccessError, QStringLiteral("Cannot read %1: %2").arg(shown, file.errorString())};
-        file.close();
+        doc->id = doc->status.id;
         auto drawing = Drawing::Load(std::move(bytes));
         if (!drawing) {
             return Error{drawing.error().number,
@@ -512,6 +520,8 @@ public:
         const auto open = state_->documents;
         for (const auto& doc : open) doc->Release();
         state_->documents.clear();
+        // The renames of the saves reach the disk once per folder.
+        state_->folderSyncs.SyncAll();
         state_->quit = true;
         return {};
     }
@@ -538,6 +548,7 @@ public:
     }
     // A save keeps the previous file as NAME.bak: a second name of that file, or a copy of it.
     QString SaveBackupFor(const QString& drawing) const override { return BackupFileFor(RealPath(drawing)); }
+    bool IsSideFile(const QString& fileName) const override { return IsDxfSideFile(fileName); }
 };
 
 }  // namespace
