@@ -8,6 +8,7 @@
 #include "app/window_runs.h"
 #include "host/dxf/dxf_host.h"
 #include "host/program_state.h"
+#include "runs/program_folders.h"
 #include "app/search/search_windows.h"
 
 #include <QApplication>
@@ -27,8 +28,10 @@ int main(int argc, char** argv) {
     qln::SingleInstance instance(qln::SingleInstance::DefaultName());
     if (!qln::EnsureSingleInstance(instance, dialogs, qln::Form1::kApplicationTitle)) return 0;
 
-    const QString programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    // Beside the executable (a build or a portable copy) or an installation's folders: decided once, here.
     qln::ProgramState state;
+    qln::DecideProgramFolders(state, QCoreApplication::applicationDirPath());
+    const QString programFolder = QDir::toNativeSeparators(state.programFolder);
     QSettings settings(QStringLiteral("QLN"), QStringLiteral("QLN"));
     qln::SystemDesktop desktop;
     // The built-in DXF host opens the drawings; its extension makes the default drawing pattern.
@@ -40,11 +43,11 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &qln::SingleInstance::activationRequested, &window, &qln::Form1::BringToFront);
     qln::ConnectSearchWindows(window);
     qln::ConnectRuns(window);
-    // The whole command line names a drawing list file; Qt's own options are already taken out. The load
-    // step also decides where the logs go: the program folder, or the per-user data folder when the
-    // program folder cannot be written (said on the status line, and here for a start from a terminal).
+    // The whole command line names a drawing list file; Qt's own options are already taken out. When a
+    // portable copy cannot write its folder, the logs go to the per-user data folder (said on the status
+    // line, and here for a start from a terminal).
     window.Load(QCoreApplication::arguments().mid(1).join(u' '));
-    if (state.LogFolder() != programFolder) {
+    if (state.logFolderMoved) {
         std::fprintf(stderr, "qln: cannot write to %s; logs and reports go to %s\n", qPrintable(programFolder),
                      qPrintable(state.LogFolder()));
     }
