@@ -13,16 +13,39 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
 #include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
+
+namespace {
+
+// A drawing handed over by the desktop ("Open With Quillon"): the drawing pane moves to its folder and
+// selects it, ready for a template. Anything else on the command line names a drawing list file.
+bool IsDrawing(const QString& path, const QString& drawingExtension) {
+    return path.endsWith(drawingExtension, Qt::CaseInsensitive) && QFileInfo(path).isFile();
+}
+
+void SelectDrawing(qln::Form1& window, const QString& path) {
+    const QFileInfo drawing(path);
+    if (!window.SetDrawingFolder(QDir::toNativeSeparators(drawing.absolutePath()))) return;
+    const QList<QListWidgetItem*> items = window.DrawingList()->findItems(drawing.fileName(), Qt::MatchFixedString);
+    if (items.isEmpty()) return;
+    window.DrawingList()->setCurrentItem(items.first());
+    items.first()->setSelected(true);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("QLN"));
     QCoreApplication::setApplicationName(QStringLiteral("QLN"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QLN_VERSION));
+    // The desktop entry's name: the window manager matches the windows to it (and to its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.Quillon"));
 
     qln::QtDialogs dialogs;
     qln::SingleInstance instance(qln::SingleInstance::DefaultName());
@@ -43,10 +66,13 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &qln::SingleInstance::activationRequested, &window, &qln::Form1::BringToFront);
     qln::ConnectSearchWindows(window);
     qln::ConnectRuns(window);
-    // The whole command line names a drawing list file; Qt's own options are already taken out. When a
-    // portable copy cannot write its folder, the logs go to the per-user data folder (said on the status
-    // line, and here for a start from a terminal).
-    window.Load(QCoreApplication::arguments().mid(1).join(u' '));
+    // The whole command line names a drawing list file, or a drawing to select; Qt's own options are
+    // already taken out. When a portable copy cannot write its folder, the logs go to the per-user data
+    // folder (said on the status line, and here for a start from a terminal).
+    const QString commandLine = QCoreApplication::arguments().mid(1).join(u' ');
+    const bool drawing = IsDrawing(commandLine, hostClass->DrawingExtension());
+    window.Load(drawing ? QString() : commandLine);
+    if (drawing) SelectDrawing(window, commandLine);
     if (state.logFolderMoved) {
         std::fprintf(stderr, "qln: cannot write to %s; logs and reports go to %s\n", qPrintable(programFolder),
                      qPrintable(state.LogFolder()));
