@@ -101,14 +101,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(QLN_BUILD_GUI)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 endif()
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Quillon works on the text of whole sets of CAD drawings: it applies template
- files (which text to select, and the commands to run on it: case changes,
- delete, clear, find and replace) to many drawings at once, searches drawings
- for a phrase, and lists the text of a drawing as a web page. Its built-in DXF
- host opens and saves DXF drawings itself, losslessly.
- .
- This package holds the desktop program qln and the command-line tool qln-cli.")
+# The long description; CPack puts the summary before it as the synopsis line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quillon works on the text of whole sets of CAD drawings: it applies template
+files (which text to select, and the commands to run on it: case changes,
+delete, clear, find and replace) to many drawings at once, searches drawings
+for a phrase, and lists the text of a drawing as a web page. Its built-in DXF
+host opens and saves DXF drawings itself, losslessly.
+
+This package holds the desktop program qln and the command-line tool qln-cli.")
 # The programs run from /usr; the per-user files (logs, settings) are the user's and stay on removal.
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 
