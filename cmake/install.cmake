@@ -112,30 +112,44 @@ This package holds the desktop program qln and the command-line tool qln-cli.")
 # The programs run from /usr; the per-user files (logs, settings) are the user's and stay on removal.
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 
-# Windows: an NSIS installer (docs/windows-installer.md). windeployqt gathers the Qt DLLs and plugins
-# the programs need into bin/ at install time, so the installer carries them.
+# Windows: an NSIS installer (docs/windows-installer.md), made on Windows with `cpack -G NSIS`. The
+# compiler's runtime DLLs come from InstallRequiredSystemLibraries (MSVC) and windeployqt gathers the
+# Qt DLLs and plugins the programs load into bin\ at install time, so the installer carries them.
 if(WIN32)
+  set(CMAKE_INSTALL_SYSTEM_RUNTIME_DESTINATION ${CMAKE_INSTALL_BINDIR})
+  include(InstallRequiredSystemLibraries)
   find_program(QLN_WINDEPLOYQT windeployqt HINTS ${Qt6_DIR}/../../../bin)
   if(QLN_WINDEPLOYQT)
-    install(CODE "execute_process(COMMAND \"${QLN_WINDEPLOYQT}\" --release --no-translations --no-compiler-runtime
-                   \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/qln.exe\"
-                   \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/qln-cli.exe\" COMMAND_ERROR_IS_FATAL ANY)")
+    # The installed programs, quoted for the install script (the prefix may hold blanks).
+    set(qln_deployed)
+    foreach(program ${qln_programs})
+      string(APPEND qln_deployed " \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}.exe\"")
+    endforeach()
+    # MinGW's runtime (libstdc++, libgcc, winpthread) is what windeployqt's compiler runtime brings.
+    set(qln_runtime --no-compiler-runtime)
+    if(MINGW)
+      set(qln_runtime --compiler-runtime)
+    endif()
+    install(CODE "execute_process(COMMAND \"${QLN_WINDEPLOYQT}\" --release --no-translations ${qln_runtime}
+                   ${qln_deployed} COMMAND_ERROR_IS_FATAL ANY)")
   else()
-    message(WARNING "windeployqt not found: the installer would lack the Qt DLLs")
+    message(WARNING "windeployqt not found next to Qt: the installer would lack the Qt DLLs")
   endif()
   set(CPACK_GENERATOR NSIS)
   set(CPACK_PACKAGE_INSTALL_DIRECTORY Quillon)
-  set(CPACK_PACKAGE_EXECUTABLES qln "Quillon")
+  # The start-menu entry "Quillon" runs bin\qln.exe.
+  set(CPACK_PACKAGE_EXECUTABLES qln Quillon)
+  set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${CMAKE_INSTALL_BINDIR})
   set(CPACK_NSIS_DISPLAY_NAME "Quillon ${PROJECT_VERSION}")
   set(CPACK_NSIS_PACKAGE_NAME Quillon)
   set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/data/icons/${QLN_APP_ID}.ico)
-  set(CPACK_NSIS_INSTALLED_ICON_NAME ${CMAKE_INSTALL_BINDIR}/qln.exe)
+  set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/data/icons/${QLN_APP_ID}.ico)
+  set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\\\qln.exe")
   set(CPACK_NSIS_URL_INFO_ABOUT ${CPACK_PACKAGE_HOMEPAGE_URL})
   set(CPACK_NSIS_CONTACT support@quillon.example.org)
   set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-  set(CPACK_NSIS_MODIFY_PATH ON)  # offers to put bin\ on PATH, for qln-cli
-  # The start-menu entry runs bin\qln.exe (CPACK_PACKAGE_EXECUTABLES names it without the folder).
-  set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${CMAKE_INSTALL_BINDIR})
+  # Offers to put bin\ on PATH, for qln-cli.
+  set(CPACK_NSIS_MODIFY_PATH ON)
 else()
   set(CPACK_GENERATOR DEB)
 endif()
