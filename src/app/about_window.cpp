@@ -2,6 +2,8 @@
 
 #include "app/about_window.h"
 
+#include "runs/program_folders.h"
+
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
@@ -44,6 +46,11 @@ Form3::Form3(WindowContext& context, QWidget* parent) : QDialog(parent), context
         this);
     description->setObjectName(QStringLiteral("lblDescription"));
     description->setWordWrap(true);
+    // Where this copy keeps faq.fil and writes its logs: installed, or beside the executable.
+    auto* folders = new QLabel(ProgramFoldersLine(context_.state), this);
+    folders->setObjectName(QStringLiteral("lblFolders"));
+    folders->setWordWrap(true);
+    folders->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* links = new QHBoxLayout;
     links->addWidget(LinkLabel(this, QStringLiteral("lblFaq"), QStringLiteral("faq"), QStringLiteral("FAQ file")));
@@ -65,6 +72,7 @@ Form3::Form3(WindowContext& context, QWidget* parent) : QDialog(parent), context
     layout->addWidget(rights);
     layout->addSpacing(8);
     layout->addWidget(description);
+    layout->addWidget(folders);
     layout->addSpacing(8);
     layout->addLayout(links);
     layout->addWidget(buttons);

@@ -1,6 +1,6 @@
 #pragma once
-// Form3, the About window: product name and version, rights, a short description, the FAQ file and
-// the two contact links.
+// Form3, the About window: product name and version, rights, a short description, where this copy keeps
+// its files, the FAQ file and the two contact links.
 
 #include "app/window_context.h"
 

@@ -8,27 +8,53 @@
 #include "app/window_runs.h"
 #include "host/dxf/dxf_host.h"
 #include "host/program_state.h"
+#include "runs/program_folders.h"
 #include "app/search/search_windows.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
 #include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
+
+namespace {
+
+// A drawing handed over by the desktop ("Open With Quillon"): the drawing pane moves to its folder and
+// selects it, ready for a template. Anything else on the command line names a drawing list file.
+bool IsDrawing(const QString& path, const QString& drawingExtension) {
+    return path.endsWith(drawingExtension, Qt::CaseInsensitive) && QFileInfo(path).isFile();
+}
+
+void SelectDrawing(qln::Form1& window, const QString& path) {
+    const QFileInfo drawing(path);
+    if (!window.SetDrawingFolder(QDir::toNativeSeparators(drawing.absolutePath()))) return;
+    const QList<QListWidgetItem*> items = window.DrawingList()->findItems(drawing.fileName(), Qt::MatchFixedString);
+    if (items.isEmpty()) return;
+    window.DrawingList()->setCurrentItem(items.first());
+    items.first()->setSelected(true);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("QLN"));
     QCoreApplication::setApplicationName(QStringLiteral("QLN"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QLN_VERSION));
+    // The desktop entry's name: the window manager matches the windows to it (and to its icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillon.Quillon"));
 
     qln::QtDialogs dialogs;
     qln::SingleInstance instance(qln::SingleInstance::DefaultName());
     if (!qln::EnsureSingleInstance(instance, dialogs, qln::Form1::kApplicationTitle)) return 0;
 
-    const QString programFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    // Beside the executable (a build or a portable copy) or an installation's folders: decided once, here.
     qln::ProgramState state;
+    qln::DecideProgramFolders(state, QCoreApplication::applicationDirPath());
+    const QString programFolder = QDir::toNativeSeparators(state.programFolder);
     QSettings settings(QStringLiteral("QLN"), QStringLiteral("QLN"));
     qln::SystemDesktop desktop;
     // The built-in DXF host opens the drawings; its extension makes the default drawing pattern.
@@ -40,11 +66,14 @@ int main(int argc, char** argv) {
     QObject::connect(&instance, &qln::SingleInstance::activationRequested, &window, &qln::Form1::BringToFront);
     qln::ConnectSearchWindows(window);
     qln::ConnectRuns(window);
-    // The whole command line names a drawing list file; Qt's own options are already taken out. The load
-    // step also decides where the logs go: the program folder, or the per-user data folder when the
-    // program folder cannot be written (said on the status line, and here for a start from a terminal).
-    window.Load(QCoreApplication::arguments().mid(1).join(u' '));
-    if (state.LogFolder() != programFolder) {
+    // The whole command line names a drawing list file, or a drawing to select; Qt's own options are
+    // already taken out. When a portable copy cannot write its folder, the logs go to the per-user data
+    // folder (said on the status line, and here for a start from a terminal).
+    const QString commandLine = QCoreApplication::arguments().mid(1).join(u' ');
+    const bool drawing = IsDrawing(commandLine, hostClass->DrawingExtension());
+    window.Load(drawing ? QString() : commandLine);
+    if (drawing) SelectDrawing(window, commandLine);
+    if (state.logFolderMoved) {
         std::fprintf(stderr, "qln: cannot write to %s; logs and reports go to %s\n", qPrintable(programFolder),
                      qPrintable(state.LogFolder()));
     }

@@ -5,7 +5,7 @@
 #include "app/about_window.h"
 #include "app/controls.h"
 #include "app/pane_widgets.h"
-#include "runs/run_support.h"
+#include "runs/program_folders.h"
 #include "app/widget_frontend.h"
 #include "app/window_settings.h"
 #include "modify/name_list.h"
@@ -368,10 +368,13 @@ void Form1::Load(const QString& commandLine) {
     pendingPath_ = TrimSpaces(commandLine);
     if (pendingPath_ == QLatin1String("/p")) pendingPath_.clear();
 
-    // The logs and the report page go to the program folder; where it cannot be written, to the
-    // per-user data folder, and the user is told where.
-    bool moved = false;
-    context_.state.logFolder = QDir::toNativeSeparators(ChooseLogFolder(context_.programFolder, &moved));
+    // Where the logs and the report page go was decided at start with the program folder; a window
+    // whose program left it undecided decides it for its program folder. When a portable copy cannot
+    // write its folder, the user is told where they go instead.
+    if (context_.state.layout == ProgramState::Layout::Undecided)
+        DecideProgramFolders(context_.state, context_.programFolder);
+    const bool moved = context_.state.logFolderMoved;
+    context_.state.logFolder = QDir::toNativeSeparators(context_.state.logFolder);
     const QString whereLogsGo =
         moved ? QStringLiteral("Logs and reports go to ") + context_.state.logFolder + QStringLiteral(".") : QString();
     if (pendingPath_.isEmpty()) SetStatus(moved ? kWelcome + u' ' + whereLogsGo : kWelcome);

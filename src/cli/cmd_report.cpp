@@ -12,7 +12,7 @@ namespace qln::cli {
 CommandLine ReportCommandLine() {
     return {{{QStringLiteral("mtext"), QStringLiteral("List multiple-line text instead of single-line text.")},
              {QStringLiteral("output"),
-              QStringLiteral("Write the page to FILE (default: attr.htm in the program's folder)."),
+              QStringLiteral("Write the page to FILE (default: attr.htm in the log folder --version names)."),
               QStringLiteral("file")},
              {QStringLiteral("open"), QStringLiteral("Open the page with the desktop's program for HTML.")}},
             {{QStringLiteral("DRAWING"), QStringLiteral("The drawing to list.")}}};

@@ -2,6 +2,7 @@
 
 #include "runs/run_support.h"
 #include "host/hosts.h"
+#include "runs/program_folders.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -40,8 +41,11 @@ std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser
         ctx.ui.Error(QStringLiteral("usage: ") + Synopsis(command) + QStringLiteral("  (see --help)"));
         return kBadUsage;
     }
+    // The program's folders are decided before anything is shown, so that --version can say which.
+    DecideProgramFolders(ctx.state, QCoreApplication::applicationDirPath());
+    ctx.state.strLastFolder = ctx.state.programFolder;
     if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("qln-cli %s\n", QLN_VERSION);
+        std::fputs(VersionText(ctx.state).toLocal8Bit().constData(), stdout);
         return kDone;
     }
     if (parser.isSet(QStringLiteral("help"))) {
@@ -72,8 +76,6 @@ std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser
     }
     ctx.host = *chosen;
 
-    ctx.state.programFolder = QCoreApplication::applicationDirPath();
-    ctx.state.strLastFolder = ctx.state.programFolder;
     if (withLogDir && parser.isSet(QStringLiteral("log-dir"))) {
         const QString dir = parser.value(QStringLiteral("log-dir"));
         if (!QDir().mkpath(dir)) {
@@ -81,14 +83,16 @@ std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser
             return kBadUsage;
         }
         ctx.state.logFolder = QFileInfo(dir).absoluteFilePath();
-    } else {
-        bool moved = false;
-        ctx.state.logFolder = ChooseLogFolder(ctx.state.programFolder, &moved);
-        if (moved)
-            ctx.ui.Say(QStringLiteral("qln-cli: cannot write to ") + ctx.state.programFolder +
-                       QStringLiteral("; logs go to ") + ctx.state.logFolder);
+        ctx.state.logFolderMoved = false;
+    } else if (ctx.state.logFolderMoved) {
+        ctx.ui.Say(QStringLiteral("qln-cli: cannot write to ") + ctx.state.programFolder +
+                   QStringLiteral("; logs go to ") + ctx.state.logFolder);
     }
     return std::nullopt;
+}
+
+QString VersionText(const ProgramState& state) {
+    return QStringLiteral("qln-cli " QLN_VERSION "\n") + ProgramFoldersLine(state) + u'\n';
 }
 
 void CatchInterrupt(ProgramState& state) {

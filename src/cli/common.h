@@ -40,6 +40,10 @@ struct Context {
 std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser, const QStringList& args,
                            Context& ctx, bool withLogDir = false);
 
+// What --version prints: "qln-cli VERSION" and, on a second line, how the program's folders were
+// decided (where faq.fil is and where the logs go).
+QString VersionText(const ProgramState& state);
+
 // Installs the Ctrl-C handler: the first Ctrl-C sets blnAbortSearch (searches) and g_stopRun
 // (modification runs); a second one ends the program at once.
 void CatchInterrupt(ProgramState& state);

@@ -2,6 +2,7 @@
 
 #include "cli/common.h"
 #include "cli/subcommands.h"
+#include "runs/program_folders.h"
 
 #include <QCoreApplication>
 
@@ -21,7 +22,14 @@ int main(int argc, char** argv) {
         return command.isEmpty() ? qln::cli::kBadUsage : qln::cli::kDone;
     }
     if (command == u"--version" || command == u"-v") {
-        std::printf("qln-cli %s\n", QLN_VERSION);
+        qln::ProgramState state;
+        qln::DecideProgramFolders(state, QCoreApplication::applicationDirPath());
+        std::fputs(qln::cli::VersionText(state).toLocal8Bit().constData(), stdout);
+        return qln::cli::kDone;
+    }
+    // Not in the usage: the build writes the installed bash completion with it.
+    if (command == u"--bash-completion") {
+        std::fputs(qln::cli::BashCompletion().toLocal8Bit().constData(), stdout);
         return qln::cli::kDone;
     }
     const qln::cli::Subcommand* subcommand = qln::cli::FindSubcommand(command);

@@ -121,7 +121,7 @@ QList<QCommandLineOption> ModificationOptions() {
              QStringLiteral("Separator between the parts of a template command (default \",\")."), QStringLiteral("c")},
             {QStringLiteral("no-audit"), QStringLiteral("Do not append the changes to audit.log.")},
             {QStringLiteral("log-dir"),
-             QStringLiteral("Folder for audit.log and err.log (default: the program's folder)."),
+             QStringLiteral("Folder for audit.log and err.log (default: the log folder --version names)."),
              QStringLiteral("dir")},
             {QStringLiteral("dry-run"),
              QStringLiteral("Preview: apply the template and show the changes, but save no drawing.")},

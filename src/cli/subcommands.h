@@ -47,6 +47,10 @@ QString Synopsis(const Subcommand& command);
 // statuses.
 QString Usage();
 
+// The bash completion script of qln-cli (subcommands, their options and option values), printed by the
+// hidden top-level option --bash-completion and installed with the program (completion.cpp).
+QString BashCompletion();
+
 // The options every subcommand has besides --help and --version: --host and --quiet.
 QList<QCommandLineOption> CommonOptions();
 // The options of the modification runs (modify, run): --delimiter, --no-audit, --log-dir, and the

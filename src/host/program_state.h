@@ -9,14 +9,20 @@
 namespace qln {
 
 struct ProgramState {
-    // The program's folder: home of audit.log, err.log, faq.fil and attr.htm, default of the folder
-    // settings. The program decides it at start (the executable's folder, or a writable substitute).
+    // How the two folders below were decided at start (runs/program_folders.h): beside the executable
+    // (a build or a portable copy), or as an installed program.
+    enum class Layout { Undecided, Portable, Installed };
+    Layout layout = Layout::Undecided;
+    // The program's folder: home of faq.fil (and of the logs and attr.htm in a portable copy), default
+    // of the folder settings. The executable's folder, or an installation's data folder.
     QString programFolder;
-    // The folder where the runs write their logs and the report page; programFolder unless the program
-    // could not write there or the user named another.
+    // The folder where the runs write their logs and the report page: programFolder in a portable copy
+    // that can write there, else the per-user data folder, or the folder the user named.
     QString logFolder;
     // Where the run journals are kept; empty: the per-user data folder.
     QString journalFolder;
+    // Set when a portable copy's folder could not be written and the logs went to the per-user folder.
+    bool logFolderMoved = false;
     // The last folder picked in the folder browser.
     QString strLastFolder;
     // Mirror of the main window's "Multiple Line Text" box: the text listing lists multiple-line text

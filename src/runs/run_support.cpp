@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace qln {
 
@@ -41,19 +39,6 @@ QString FormatSeconds(float seconds) {
     QLocale locale;
     locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
     return locale.toString(static_cast<double>(seconds), 'f', 2);
-}
-
-QString ChooseLogFolder(const QString& programFolder, bool* movedTo) {
-    if (movedTo) *movedTo = false;
-    if (!programFolder.isEmpty()) {
-        QTemporaryFile probe(QDir(programFolder).filePath(QStringLiteral(".qln-write-test-XXXXXX")));
-        if (probe.open()) return programFolder;
-    }
-    QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    if (data.isEmpty()) data = QDir::home().filePath(QStringLiteral(".local/share/QLN"));
-    QDir().mkpath(data);
-    if (movedTo) *movedTo = true;
-    return data;
 }
 
 bool OpenLog(LineWriter& log, const QString& path, LineWriter::Mode mode, Frontend& frontend) {

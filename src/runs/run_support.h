@@ -1,6 +1,6 @@
 #pragma once
-// What the runs share: the log timestamp, the elapsed-time summary form, the log files' folder, and a
-// clock for elapsed seconds.
+// What the runs share: the log timestamp, the elapsed-time summary form, a clock for elapsed seconds,
+// and the names of the log files (their folder: runs/program_folders.h).
 
 #include "host/automation.h"
 #include "host/text_files.h"
@@ -30,10 +30,6 @@ public:
 private:
     QElapsedTimer timer_;
 };
-
-// The folder for audit.log, err.log and attr.htm: the program folder when it can be written, else the
-// per-user data folder (created when missing). `movedTo` says when the fallback was taken.
-QString ChooseLogFolder(const QString& programFolder, bool* movedTo = nullptr);
 
 // What the status line says at a moment of starting the run's host, in the host's own words; a run
 // without a host cannot start one.

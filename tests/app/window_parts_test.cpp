@@ -77,6 +77,7 @@ TEST_F(Windows, AboutWindowLinks) {
     EXPECT_TRUE(all.contains(QStringLiteral("Quillon (QLN)")));
     EXPECT_TRUE(all.contains(QStringLiteral("Version ") + QStringLiteral(QLN_VERSION)));
     EXPECT_TRUE(all.contains(QStringLiteral("All Rights Reserved")));
+    EXPECT_TRUE(all.contains("Portable: program folder " + programFolder + "; logs and reports there too"));
 
     Q_EMIT about.findChild<QLabel*>(QStringLiteral("lblFaq"))->linkActivated(QStringLiteral("faq"));
     EXPECT_EQ(desktop.edited, QStringList{programFolder + QStringLiteral("/faq.fil")});

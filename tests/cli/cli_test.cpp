@@ -69,6 +69,9 @@ TEST_F(CliTest, UsageVersionAndUnknownCommands) {
     Outcome o = Cli({"--version"});
     EXPECT_EQ(o.exit, 0);
     EXPECT_TRUE(o.out.startsWith("qln-cli ")) << o.out.toStdString();
+    // A build runs as a portable copy: it keeps its files beside the executable.
+    EXPECT_EQ(o.out.section('\n', 1, 1),
+              "Portable: program folder " + QFileInfo(QLN_CLI_PATH).absolutePath() + "; logs and reports there too");
     EXPECT_EQ(Cli({"find", "--version"}).out, o.out);
     o = Cli({});
     EXPECT_EQ(o.exit, 2);

@@ -1,11 +1,8 @@
-// The log timestamp, the summary's number form and the choice of the log folder.
+// The log timestamp and the summary's number form.
 
 #include "runs/run_support.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLocale>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -34,25 +31,6 @@ TEST(RunSupport, SecondsAreGroupedWithTwoDecimals) {
     EXPECT_EQ(FormatSeconds(0.6f), "0.60");
     LocaleGuard de(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(FormatSeconds(1234.5f), "1.234,50");
-}
-
-TEST(RunSupport, LogsGoToThePerUserFolderWhenTheProgramFolderIsReadOnly) {
-    QTemporaryDir tmp;
-    bool moved = true;
-    EXPECT_EQ(ChooseLogFolder(tmp.path(), &moved), tmp.path());
-    EXPECT_FALSE(moved);
-    // Nothing is left behind by the write test.
-    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 0);
-
-    // A program folder that cannot hold files (here: a path under a regular file, which even root cannot
-    // write into) sends the logs to the per-user data folder.
-    const QString file = tmp.filePath("plain-file");
-    QFile(file).open(QIODevice::WriteOnly);
-    const QString ro = file + "/folder";
-    const QString chosen = ChooseLogFolder(ro, &moved);
-    EXPECT_TRUE(moved);
-    EXPECT_NE(chosen, ro);
-    EXPECT_TRUE(QDir(chosen).exists());
 }
 
 }  // namespace
