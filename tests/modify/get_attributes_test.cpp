@@ -308,11 +308,12 @@ TEST_F(GetAttributesTest, HostFailuresSkipTheirStepAndTheRunGoesOn) {
     EXPECT_EQ(third.text, "cc");
     session.CloseDrawing(false);
 
-    // The host refuses every change (say, text on locked layers): the drawing is not reported as changed.
+    // The host refuses every change (say, text on locked layers): the drawing is not reported as changed,
+    // and the audit log gives the host's reason for each.
     host->FailAlways("SetTextString");
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(err, "No data found to process.");
-    EXPECT_EQ(ChangeLines(), QStringList{"No data found to process."});
+    EXPECT_EQ(ChangeLines(), QStringList(4, "Error: Injected failure") << "No data found to process.");
     session.CloseDrawing(false);
 
     // Adding the selection set fails every time: nothing is visited and nothing escapes.

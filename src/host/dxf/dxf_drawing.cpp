@@ -357,10 +357,24 @@ host::Status Drawing::SetTextString(std::uint32_t e, const QString& text) {
     auto current = TextString(e);
     if (!current) return current.error();
     if (*current == text) return {};  // the same text is no change
+    const QByteArray original = EncodedTextOf(e);
     TextEdit t;
     t.text = text;
-    t.encoded = codec_->Encode(text, &t.unitEnds);
-    if (t.encoded == EncodedTextOf(e)) edits_.erase(e);  // back to what the file holds
+    t.encoded = codec_->Encode(text, &t.unitEnds, TextForm::Of(original));
+    // A single-line text is one line of the file: one the reader would refuse is not written. (MTEXT
+    // goes into pieces of 250 bytes.)
+    if (!EqualsIgnoringCase(Type(e), "MTEXT") && quint64(t.encoded.size()) > DxfFile::kMaxLineLength) {
+        const QString handle = Handle(e);
+        return Error{host::kInvalidArgument,
+                     QStringLiteral("The text of the %1 %2 is not changed: it would take %3 bytes, more than the "
+                                    "%4 a line of a DXF file may hold")
+                         .arg(QString::fromLatin1(Type(e)),
+                              handle.isEmpty() ? QStringLiteral("at line %1").arg(file_.Line(entities_[e].begin))
+                                               : QStringLiteral("with handle ") + handle)
+                         .arg(t.encoded.size())
+                         .arg(DxfFile::kMaxLineLength)};
+    }
+    if (t.encoded == original) edits_.erase(e);  // back to what the file holds
     else edits_[e] = std::move(t);
     ++generation_;
     return {};

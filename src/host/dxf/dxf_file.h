@@ -45,7 +45,10 @@ public:
     // Index `bytes`; a file that is not ASCII DXF gives a description of what is wrong and where.
     static host::Result<DxfFile> Parse(QByteArray bytes);
 
-    // The longest value line accepted (AutoCAD writes at most 2049 characters to a line).
+    // The longest value line, for the reader and the writer alike: a drawing with a longer line is
+    // refused, and so is a change of a single-line text that would need one, so that every saved drawing
+    // opens again. (AutoCAD writes at most 2049 characters to a line; the readers of the field take
+    // longer ones.)
     static constexpr std::uint32_t kMaxLineLength = 65536;
 
     const QByteArray& Bytes() const { return bytes_; }
