@@ -566,7 +566,7 @@ TEST_F(DxfHostTest, BadInputFailsClearlyAndLeavesTheFileAlone) {
         {"empty", "", "empty"},
         {"words", "hello world\nthis is not a drawing\n", "line 1: group code \"hello world\" is not a number"},
         {"dwg", QByteArray("AC1015\x00\x00\x00\x01\x02garbage", 17), "DWG"},
-        {"binary", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00", 22) + garbage, "binary DXF is not supported"},
+        {"binary", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00", 22) + garbage, "has no whole value (is the file truncated?)"},
         {"truncated", good.left(good.size() / 2), "truncated"},
         {"odd", oddLines, "no value line"},
         {"code", Pairs({{0, "SECTION"}, {2, "ENTITIES"}}) + "  x1\nTEXT\n", "line 5: group code \"x1\" is not a number"},
