@@ -567,6 +567,11 @@ TEST_F(DxfHostTest, BadInputFailsClearlyAndLeavesTheFileAlone) {
         {"words", "hello world\nthis is not a drawing\n", "line 1: group code \"hello world\" is not a number"},
         {"dwg", QByteArray("AC1015\x00\x00\x00\x01\x02garbage", 17), "DWG"},
         {"binary", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00", 22) + garbage, "has no whole value (is the file truncated?)"},
+        {"binary code", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00\x00SECTION\x00\xff\x01", 33),
+         "byte 31: the file ends inside a group code"},
+        {"binary long", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00\x00\x00SECTION\x00\x01\x00", 34) +
+                            QByteArray(70000, 'a') + QByteArray(1, '\0'),
+         "byte 34: the value is longer than 65536 bytes"},
         {"truncated", good.left(good.size() / 2), "truncated"},
         {"odd", oddLines, "no value line"},
         {"code", Pairs({{0, "SECTION"}, {2, "ENTITIES"}}) + "  x1\nTEXT\n", "line 5: group code \"x1\" is not a number"},
