@@ -14,6 +14,7 @@
 #include "host/pending_error.h"
 #include "host/program_state.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -154,8 +155,23 @@ private:
         QString name;                         // the reference's Name
         std::vector<host::EntityPtr> items;   // the entities directly in the definition, in host order
     };
-    // Nothing when one of the steps fails.
-    std::optional<BlockContents> ReferencedBlock(const host::EntityPtr& reference, IfNullReference ifNullReference);
+    // The objects of one type (ObjectName) in the definitions that the references of one pass name. Each
+    // definition is read once a pass, however many references name it: a drawing whose model space holds
+    // thousands of references to *Model_Space costs its size once, and each later reference only the
+    // objects of the type. An object erased since the definition was read is passed over.
+    class BlockObjects {
+    public:
+        explicit BlockObjects(QString objectName) : objectName_(std::move(objectName)) {}
+
+    private:
+        friend class cAutoCAD;
+        QString objectName_;
+        QHash<QString, std::vector<host::EntityPtr>> read_;  // by the references' Name
+    };
+    // The definition's objects of the type of `objects` (and any empty item, for the engine to judge);
+    // nothing when one of the steps fails.
+    std::optional<BlockContents> ReferencedBlock(const host::EntityPtr& reference, IfNullReference ifNullReference,
+                                                 BlockObjects& objects);
 
     // The passes of GetAttributes (src/modify/get_attributes.cpp).
     struct ModifyRun;

@@ -27,15 +27,36 @@ std::vector<host::EntityPtr> cAutoCAD::SelectionItems(const Selection& selection
 }
 
 std::optional<cAutoCAD::BlockContents> cAutoCAD::ReferencedBlock(const host::EntityPtr& reference,
-                                                                  IfNullReference ifNullReference) {
+                                                                  IfNullReference ifNullReference,
+                                                                  BlockObjects& objects) {
     if (!reference && ifNullReference == IfNullReference::kSkip) return std::nullopt;
     auto name = pending_.On(reference, [](host::Entity& e) { return e.Name(); });
     if (!name) return std::nullopt;
+    if (auto known = objects.read_.find(*name); known != objects.read_.end()) {
+        // Read before in this pass: only what has not been erased since (which no longer answers).
+        std::vector<host::EntityPtr>& items = known.value();
+        std::erase_if(items, [](const host::EntityPtr& e) { return e && !e->ObjectName().ok(); });
+        return BlockContents{std::move(*name), items};
+    }
     const auto block = pending_.On(objDoc, [&](host::Document& d) { return d.Blocks(*name); });
     if (!block) return std::nullopt;
     auto items = pending_.On(*block, [](host::Block& b) { return b.Items(); });
     if (!items) return std::nullopt;
-    return BlockContents{std::move(*name), std::move(*items)};
+    // Keep the objects of the type; an object whose type cannot be read is recorded once, as the engines
+    // would on their first visit.
+    std::vector<host::EntityPtr> kept;
+    for (host::EntityPtr& e : *items) {
+        if (e) {
+            const auto type = pending_.Try(e->ObjectName());
+            if (!type || *type != objects.objectName_) {
+                Yield();  // the engine yields for the objects it visits, the walk for those it passes over
+                continue;
+            }
+        }
+        kept.push_back(std::move(e));
+    }
+    objects.read_.insert(*name, kept);
+    return BlockContents{std::move(*name), std::move(kept)};
 }
 
 }  // namespace qln

@@ -236,8 +236,9 @@ void RunCommands(host::Entity& object, const std::vector<Command>& commands, boo
             if (handle) line = AuditLine(command, blnMText, *text, *handle);
         }
 
-        // A change the host refuses (a locked layer, say) is neither counted nor recorded as made. A text
-        // that stays as it is is not written back.
+        // A change the host refuses (a locked layer, a text too long for the drawing) is neither counted
+        // nor recorded as made; the audit log says why it was not. A text that stays as it is is not
+        // written back.
         const bool deletes = command.row->effect == Effect::Delete;
         bool done = false;
         if (deletes) {
@@ -249,7 +250,10 @@ void RunCommands(host::Entity& object, const std::vector<Command>& commands, boo
             done = result == *text || pending.Try(object.SetTextString(result));
             if (done && result != *text) record(*text, result, false);
         }
-        if (!done) continue;
+        if (!done) {
+            if (audit) audit->WriteLine(QStringLiteral("Error: ") + pending.error().description);
+            continue;
+        }
 
         blnModified = true;
         if (line) audit->WriteLine(*line);

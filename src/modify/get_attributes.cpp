@@ -111,8 +111,9 @@ void cAutoCAD::BlockPass(const QString& strName, ModifyRun& run) {
     const QString objectName = run.blnMText ? QStringLiteral("AcDbMText") : QStringLiteral("AcDbText");
     const auto references =
         SelectionItems(AddSelection(strName, run.intFilterType, run.varFilterData), IfSelectFailed::kNothing);
+    BlockObjects blockTexts(objectName);
     for (const host::EntityPtr& reference : references) {
-        const auto block = ReferencedBlock(reference, IfNullReference::kRecord);
+        const auto block = ReferencedBlock(reference, IfNullReference::kRecord, blockTexts);
         if (!block) continue;
         const bool blockAdmitted = NameListAdmits(strBlocks, block->name);
 

@@ -193,8 +193,9 @@ void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile) {
     // empty reference leaves "object not set" as the pending error.
     auto listBlocks = [&](const Selection& selection, const QString& space) {
         const QString spaceCell = kCellOpen + space + kCellClose;
+        BlockObjects blockTexts(objectName);
         for (const host::EntityPtr& reference : SelectionItems(selection, IfSelectFailed::kEnumerate)) {
-            const auto block = ReferencedBlock(reference, IfNullReference::kRecord);
+            const auto block = ReferencedBlock(reference, IfNullReference::kRecord, blockTexts);
             if (!block) continue;
             const QString blockCell = kCellOpen + HtmlEscaped(block->name) + kCellClose;
             for (const host::EntityPtr& entity : block->items) {

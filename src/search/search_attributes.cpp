@@ -87,11 +87,12 @@ QString cAutoCAD::SearchAttributes(const QString& strDrawing, const QString& str
         }
         // Text inside the blocks referenced from the space, once per reference.
         filterData[0] = QStringLiteral("INSERT");
+        BlockObjects blockTexts(textType);
         for (const host::EntityPtr& reference : select(part.blockSet)) {
             Yield();
             if (aborted()) return;
             // An empty reference is passed over without a pending error.
-            const auto block = ReferencedBlock(reference, IfNullReference::kSkip);
+            const auto block = ReferencedBlock(reference, IfNullReference::kSkip, blockTexts);
             if (!block) continue;
             const QString& name = block->name;
             for (const host::EntityPtr& text : block->items) {

@@ -151,4 +151,64 @@ TEST_F(DxfEzdxfTest, DeletedEntitiesLeaveNoTraceEzdxfComplainsAbout) {
     EXPECT_EQ(r.value("texts").toArray(), QJsonArray{"keep"});
 }
 
+TEST_F(DxfEzdxfTest, BinaryDrawingsReadAndSaveLosslesslyAndStayBinary) {
+    const QByteArray sentinel("AutoCAD Binary DXF\r\n\x1a\0", 22);
+    for (const char* name : {"bin_r12.dxf", "bin_r2018.dxf"}) {
+        const QString path = Copy(QString::fromLatin1(name));
+        const QByteArray before = testhost::ReadFile(path);
+        const auto expected = Props(path);
+        ASSERT_EQ(session.s.OpenDrawing(path), 1) << name << session.s.PendingError().description.toStdString();
+        // Texts, layers, points and angles (binary numbers) as ezdxf reads them; blocks and paper space.
+        const auto all = AllOf("A", "TEXT,MTEXT,INSERT");
+        ASSERT_EQ(all.size(), expected.size()) << name;
+        for (const auto& e : all) {
+            const QJsonObject p = expected.at(*e->Handle());
+            if (p.contains("text")) EXPECT_EQ(*e->TextString(), p.value("text").toString()) << name;
+            EXPECT_EQ(*e->Layer(), p.value("layer").toString());
+            const host::Point3 point = *e->InsertionPoint();
+            for (int i = 0; i < 3; ++i) EXPECT_NEAR(point[size_t(i)], p.value("point").toArray()[i].toDouble(), 1e-9);
+            EXPECT_NEAR(*e->Rotation(), p.value("rotation").toDouble(), 1e-9) << name;
+        }
+        EXPECT_EQ(Texts(Select(session.Doc(), "P", {0, 67}, {QStringLiteral("TEXT"), std::int16_t{1}})),
+                  QStringList{"paper"});
+        auto title = (*session.Doc().Blocks(QStringLiteral("TITLE")))->Items();
+        ASSERT_EQ(title->size(), 2u);
+        EXPECT_EQ(*(*title)[0]->TextString(), "in title");
+
+        // Saved unchanged: not touched. Changed (longer, shorter, a multiple-line text grown by a piece),
+        // one text deleted: still binary, read back alike by ezdxf and the host, auditing no worse.
+        EXPECT_EQ(session.s.CloseDrawing(true), 1);
+        EXPECT_EQ(testhost::ReadFile(path), before);
+        ASSERT_EQ(session.s.OpenDrawing(path), 1);
+        auto texts = AllOf("T", "TEXT,MTEXT");
+        QStringList written;
+        for (const auto& e : texts) {
+            const QString text = *e->TextString();
+            if (text == u"gone") {
+                EXPECT_TRUE(e->Delete().ok());
+                continue;
+            }
+            written << (text.size() > 100 ? text + QString(260, u'n') : QStringLiteral("neu ") + text.left(3));
+            EXPECT_TRUE(e->SetTextString(written.back()).ok());
+        }
+        title = (*session.Doc().Blocks(QStringLiteral("TITLE")))->Items();
+        EXPECT_TRUE((*title)[0]->SetTextString(QStringLiteral("Titel")).ok());
+        session.s.strVersion = QStringLiteral("0");
+        EXPECT_EQ(session.s.CloseDrawing(true), 1);
+        const QByteArray after = testhost::ReadFile(path);
+        EXPECT_TRUE(after.startsWith(sentinel)) << name;
+        for (const auto& [handle, p] : Props(path)) {
+            if (p.contains("text")) EXPECT_TRUE(written.contains(p.value("text").toString())) << name;
+        }
+        QJsonArray jobs{QJsonObject{{"original", fixtures->filePath(QString::fromLatin1(name))}, {"saved", path}}};
+        const QJsonObject r = QJsonDocument::fromJson(RunEzdxf({"check"}, QJsonDocument(jobs).toJson())).array()[0].toObject();
+        ASSERT_TRUE(r.value("loaded").toBool()) << name << r.value("error").toString().toStdString();
+        EXPECT_LE(r.value("saved_codes").toArray().size(), r.value("original_codes").toArray().size()) << name;
+        EXPECT_TRUE(r.value("texts").toArray().contains(QJsonValue("Titel"))) << name;
+        ASSERT_EQ(session.s.OpenDrawing(path, true), 1) << name;
+        EXPECT_EQ(Texts(AllOf("T", "TEXT,MTEXT")), written) << name;
+        EXPECT_EQ(session.s.CloseDrawing(false), 1);
+    }
+}
+
 }  // namespace

@@ -207,6 +207,46 @@ TEST_F(DxfHostTest, ChangedTextIsTheOnlyChangeInTheSavedFile) {
     EXPECT_EQ(Texts(All("T", "TEXT")), (QStringList{"one", "a^b\tc\nd"}));
 }
 
+TEST_F(DxfHostTest, ChangedTextKeepsTheFormOfItsControlCharacters) {
+    // Raw stays raw (a tab, a caret alone), caret notation stays caret notation; a line break is always
+    // ^J, since it cannot stand in a line; a caret that would read as a pair is written "^ ".
+    const QString path = Write("c.dxf", Drawing(Text("10", "raw\ttab 2^3") + Text("11", "caret^Itab^ x")));
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    auto texts = All("T", "TEXT");
+    EXPECT_EQ(Texts(texts), (QStringList{"raw\ttab 2^3", "caret\ttab^x"}));
+    EXPECT_TRUE(texts[0]->SetTextString(QStringLiteral("new\ttab 2^3 ^A\n")).ok());
+    EXPECT_TRUE(texts[1]->SetTextString(QStringLiteral("new\ttab^x")).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    EXPECT_EQ(ReadPairs(testhost::ReadFile(path)),
+              ReadPairs(Drawing(Text("10", "new\ttab 2^3 ^ A^J") + Text("11", "new^Itab^ x"))));
+    ASSERT_EQ(session.s.OpenDrawing(path, true), 1);
+    EXPECT_EQ(Texts(All("T", "TEXT")), (QStringList{"new\ttab 2^3 ^A\n", "new\ttab^x"}));
+}
+
+TEST_F(DxfHostTest, TextTooLongForALineIsRefusedAndTheDrawingStaysOpenable) {
+    const QByteArray mtext = Pairs({{0, "MTEXT"}, {5, "20"}, {8, "0"}, {100, "AcDbMText"}, {10, "0"}, {20, "0"},
+                                    {40, "1"}, {1, "m"}});
+    const QString path = Write("l.dxf", Drawing(Text("2F", "short") + mtext));
+    ASSERT_EQ(session.s.OpenDrawing(path), 1);
+    const QString longest(qsizetype(qln::dxf::DxfFile::kMaxLineLength), u'e');
+    auto text = All("T", "TEXT")[0];
+    const auto refused = text->SetTextString(longest + u'e');
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().description,
+              "The text of the TEXT with handle 2F is not changed: it would take 65537 bytes, more than the 65536 a "
+              "line of a DXF file may hold");
+    EXPECT_EQ(*text->TextString(), "short");
+    // An escape counts with its bytes: one character the code page lacks is seven.
+    EXPECT_FALSE(text->SetTextString(QString(qsizetype(qln::dxf::DxfFile::kMaxLineLength) - 6, u'e') + u'Ω').ok());
+    // The longest line the reader takes is written; multiple-line text of any length goes into pieces.
+    EXPECT_TRUE(text->SetTextString(longest).ok());
+    EXPECT_TRUE(All("M", "MTEXT")[0]->SetTextString(longest + longest).ok());
+    EXPECT_EQ(session.s.CloseDrawing(true), 1);
+    ASSERT_EQ(session.s.OpenDrawing(path, true), 1) << session.s.PendingError().description.toStdString();
+    EXPECT_EQ(Texts(All("T", "TEXT")), QStringList{longest});
+    EXPECT_EQ(Texts(All("M", "MTEXT")), QStringList{longest + longest});
+}
+
 TEST_F(DxfHostTest, PairIndexFindsEveryPartOfOddlyWrittenPairs) {
     // Code lines padded far beyond the usual three columns, blank-padded values, every kind of line end,
     // and a file that stops right after EOF without a line end.
@@ -550,7 +590,12 @@ TEST_F(DxfHostTest, BadInputFailsClearlyAndLeavesTheFileAlone) {
         {"empty", "", "empty"},
         {"words", "hello world\nthis is not a drawing\n", "line 1: group code \"hello world\" is not a number"},
         {"dwg", QByteArray("AC1015\x00\x00\x00\x01\x02garbage", 17), "DWG"},
-        {"binary", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00", 22) + garbage, "binary DXF is not supported"},
+        {"binary", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00", 22) + garbage, "has no whole value (is the file truncated?)"},
+        {"binary code", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00\x00SECTION\x00\xff\x01", 33),
+         "byte 31: the file ends inside a group code"},
+        {"binary long", QByteArray("AutoCAD Binary DXF\r\n\x1a\x00\x00\x00SECTION\x00\x01\x00", 34) +
+                            QByteArray(70000, 'a') + QByteArray(1, '\0'),
+         "byte 34: the value is longer than 65536 bytes"},
         {"truncated", good.left(good.size() / 2), "truncated"},
         {"odd", oddLines, "no value line"},
         {"code", Pairs({{0, "SECTION"}, {2, "ENTITIES"}}) + "  x1\nTEXT\n", "line 5: group code \"x1\" is not a number"},

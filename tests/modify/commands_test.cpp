@@ -317,13 +317,13 @@ TEST_F(CommandStep, NothingHappensToADeletedObject) {
 }
 
 TEST_F(CommandStep, AFailingHostCallSkipsItsStepAndTheListGoesOn) {
-    // Writing the text fails for the first command: that change is not recorded as made, and the next
-    // command works on the unchanged text.
+    // Writing the text fails for the first command: that change is not recorded as made (the audit log
+    // gives the host's reason), and the next command works on the unchanged text.
     TestEntity& a = Text("abc");
     host->FailNext("SetTextString");
     Run(a, {"u", "f,b,X"});
     EXPECT_EQ(a.text, "aXc");
-    EXPECT_EQ(AuditLines(), QStringList{"Found 'b' in 'abc' and replaced with 'X'"});
+    EXPECT_EQ(AuditLines(), (QStringList{"Error: Injected failure", "Found 'b' in 'abc' and replaced with 'X'"}));
     EXPECT_TRUE(modified);
     EXPECT_TRUE(pending.IsSet());
 
@@ -359,7 +359,8 @@ TEST_F(CommandStep, AFailingHostCallSkipsItsStepAndTheListGoesOn) {
     Run(d, {"d", "u"});
     EXPECT_FALSE(d.deleted);
     EXPECT_EQ(d.text, "ABC");
-    EXPECT_EQ(AuditLines(), QStringList{"Upper cased single line text object with text 'abc' (Handle: " + d.handle + ")"});
+    EXPECT_EQ(AuditLines(), (QStringList{"Error: Injected failure",
+                                         "Upper cased single line text object with text 'abc' (Handle: " + d.handle + ")"}));
 
     // When every change is refused nothing counts as modified.
     log.buffer().clear();
@@ -369,7 +370,7 @@ TEST_F(CommandStep, AFailingHostCallSkipsItsStepAndTheListGoesOn) {
     e.failing = QStringList{"SetTextString", "Delete"};
     Run(e, {"u", "r,x", "sd,b"});
     EXPECT_FALSE(modified);
-    EXPECT_TRUE(AuditLines().isEmpty());
+    EXPECT_EQ(AuditLines(), QStringList(3, "Error: Injected failure"));
     EXPECT_EQ(e.text, "abc");
 }
 

@@ -142,7 +142,7 @@ TEST_F(GetAttributesTest, AnUnknownSpaceVisitsNothing) {
               (QStringList{"Text Type: Single", "Spaces: BOTH", "Blocks: *", "Layers: *", "No data found to process."}));
 }
 
-TEST_F(GetAttributesTest, ABlockReferencedThreeTimesIsVisitedThreeTimes) {
+TEST_F(GetAttributesTest, ABlockReferencedThreeTimesIsVisitedThreeTimesAndReadOnce) {
     TestEntity& text = dwg.AddToBlock("TITLE", "abc");
     dwg.AddToBlock("TITLE", "").type = "LINE";
     for (int i = 0; i < 3; ++i) dwg.AddInsert("TITLE");
@@ -150,8 +150,18 @@ TEST_F(GetAttributesTest, ABlockReferencedThreeTimesIsVisitedThreeTimes) {
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(text.text, QString("abc").repeated(8));
     EXPECT_EQ(ChangeLines().size(), 3);
-    // One yield per object of the definition on every visit, the line included.
-    EXPECT_EQ(ui.events, 6);
+    // The definition is read once, its text visited on each reference (a yield for the line, one for the
+    // text each time): a model space full of references to itself costs its size once, not per reference.
+    EXPECT_EQ(host->CallsTo("Block.Items").size(), 1);
+    EXPECT_EQ(ui.events, 4);
+    session.CloseDrawing(false);
+
+    // Deleted on the first visit, the text is passed over on the later ones, without an error.
+    Template("SPACE: MODEL\r\n", "d\r\n");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_TRUE(text.deleted);
+    EXPECT_EQ(ChangeLines().size(), 1);
+    EXPECT_FALSE(session.HasPendingError());
 }
 
 TEST_F(GetAttributesTest, OneBlockNameNarrowsTheSelectionTwoNamesDoNot) {
@@ -298,11 +308,12 @@ TEST_F(GetAttributesTest, HostFailuresSkipTheirStepAndTheRunGoesOn) {
     EXPECT_EQ(third.text, "cc");
     session.CloseDrawing(false);
 
-    // The host refuses every change (say, text on locked layers): the drawing is not reported as changed.
+    // The host refuses every change (say, text on locked layers): the drawing is not reported as changed,
+    // and the audit log gives the host's reason for each.
     host->FailAlways("SetTextString");
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(err, "No data found to process.");
-    EXPECT_EQ(ChangeLines(), QStringList{"No data found to process."});
+    EXPECT_EQ(ChangeLines(), QStringList(4, "Error: Injected failure") << "No data found to process.");
     session.CloseDrawing(false);
 
     // Adding the selection set fails every time: nothing is visited and nothing escapes.

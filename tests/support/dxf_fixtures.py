@@ -129,6 +129,21 @@ def make(folder):
     msp.add_mtext("gone too")
     doc.saveas(os.path.join(folder, "references.dxf"))
 
+    # Binary DXF: one-byte group codes (Release 12) and two-byte ones (2018), numbers as binary values.
+    for name, version in (("bin_r12.dxf", "R12"), ("bin_r2018.dxf", "R2018")):
+        doc = ezdxf.new(version)
+        msp = doc.modelspace()
+        msp.add_text("Grüße tab\there", dxfattribs={"layer": "Schrift", "insert": (1.5, -2.25), "rotation": 30})
+        blk = doc.blocks.new("Title")
+        blk.add_text("in title")
+        blk.add_line((0, 0), (1, 1))
+        msp.add_blockref("Title", (4, 5))
+        msp.add_text("gone", dxfattribs={"layer": "0"}).set_xdata("QLN", [(1000, "x"), (1070, 7), (1040, 2.5)])
+        doc.layouts.get("Layout1").add_text("paper", dxfattribs={"layer": "P"})
+        if version != "R12":
+            msp.add_mtext("m" * 300 + "\\Pend", dxfattribs={"layer": "M"})
+        doc.saveas(os.path.join(folder, name), fmt="bin")
+
 
 def engines(folder):
     os.makedirs(folder, exist_ok=True)

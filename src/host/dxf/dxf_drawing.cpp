@@ -33,8 +33,6 @@ Space LayoutOf(const QString& blockName) {
     return Space::Paper;
 }
 
-QString LineText(qint64 line) { return QStringLiteral("line %1").arg(line); }
-
 // Radians in [0, 2pi).
 double NormalizedAngle(double radians) {
     constexpr double twoPi = 2 * std::numbers::pi;
@@ -93,17 +91,17 @@ host::Status Drawing::Index() {
         }
         if (!f.Is(i, 0, "SECTION")) {
             return BadFormat(QStringLiteral("%1: expected SECTION or EOF, found group %2 \"%3\"")
-                                 .arg(LineText(f.Line(i))).arg(f.Code(i)).arg(Excerpt(f.Value(i))));
+                                 .arg(f.Where(i)).arg(f.Code(i)).arg(Excerpt(f.Value(i))));
         }
         if (i + 1 >= n || f.Code(i + 1) != 2)
-            return BadFormat(QStringLiteral("%1: the section has no name").arg(LineText(f.Line(i))));
+            return BadFormat(QStringLiteral("%1: the section has no name").arg(f.Where(i)));
         Section s{f.Trimmed(i + 1).toByteArray().toUpper(), i + 2, 0};
         std::uint32_t j = i + 2;
         while (j < n && f.Code(j) != 0) ++j;
         while (j < n && !(f.Code(j) == 0 && (f.Is(j, 0, "ENDSEC") || f.Is(j, 0, "SECTION") || f.Is(j, 0, "EOF")))) ++j;
         if (j >= n || !f.Is(j, 0, "ENDSEC")) {
             return BadFormat(QStringLiteral("%1: the %2 section has no ENDSEC (is the file truncated?)")
-                                 .arg(LineText(f.Line(i))).arg(QString::fromLatin1(s.name)));
+                                 .arg(f.Where(i)).arg(QString::fromLatin1(s.name)));
         }
         s.end = j;
         sections_.push_back(s);
@@ -111,8 +109,8 @@ host::Status Drawing::Index() {
     }
     if (!eof) {
         return BadFormat(n == 0 ? QStringLiteral("no DXF data in the file")
-                                : QStringLiteral("the file ends without EOF after line %1 (is it truncated?)")
-                                      .arg(f.Line(n - 1) + 1));
+                                : QStringLiteral("the file ends without EOF after the pair at %1 (is it truncated?)")
+                                      .arg(f.Where(n - 1)));
     }
 
     // Version and code page from the header.
@@ -150,7 +148,7 @@ host::Result<std::uint32_t> Drawing::ReadEntities(std::uint32_t k, std::uint32_t
         }
         if (f.Code(k) != 0) {
             return BadFormat(QStringLiteral("%1: expected an entity (group 0), found group %2")
-                                 .arg(LineText(f.Line(k))).arg(f.Code(k)));
+                                 .arg(f.Where(k)).arg(f.Code(k)));
         }
         if (stop(k)) return k;
         EntityRecord r{k, file_.RecordEnd(k, end), 0, block, space};
@@ -191,7 +189,7 @@ host::Status Drawing::IndexBlocks(const Section& s) {
         }
         if (!f.Is(k, 0, "BLOCK")) {
             return BadFormat(QStringLiteral("%1: expected BLOCK in the BLOCKS section, found group %2 \"%3\"")
-                                 .arg(LineText(f.Line(k))).arg(f.Code(k)).arg(Excerpt(f.Value(k))));
+                                 .arg(f.Where(k)).arg(f.Code(k)).arg(Excerpt(f.Value(k))));
         }
         const std::uint32_t start = k;
         const std::uint32_t headerEnd = file_.RecordEnd(k, s.end);
@@ -213,7 +211,7 @@ host::Status Drawing::IndexBlocks(const Section& s) {
         if (!r) return r.error();
         k = *r;
         if (!f.Is(k, 0, "ENDBLK")) {
-            return BadFormat(QStringLiteral("%1: the block \"%2\" has no ENDBLK").arg(LineText(f.Line(start)), b.name));
+            return BadFormat(QStringLiteral("%1: the block \"%2\" has no ENDBLK").arg(f.Where(start), b.name));
         }
         k = file_.RecordEnd(k, s.end);
         b.endEntity = std::uint32_t(entities_.size());
@@ -248,7 +246,7 @@ std::uint32_t Drawing::OwnPair(std::uint32_t e, int code) const {
 
 QString Drawing::Value(std::uint32_t e, int code) const {
     const std::uint32_t p = OwnPair(e, code);
-    return p == kNone ? QString() : codec_->Decode(file_.Value(p));
+    return p == kNone ? QString() : codec_->Decode(file_.ValueText(p));
 }
 
 QString Drawing::Handle(std::uint32_t e) const {
@@ -357,10 +355,24 @@ host::Status Drawing::SetTextString(std::uint32_t e, const QString& text) {
     auto current = TextString(e);
     if (!current) return current.error();
     if (*current == text) return {};  // the same text is no change
+    const QByteArray original = EncodedTextOf(e);
     TextEdit t;
     t.text = text;
-    t.encoded = codec_->Encode(text, &t.unitEnds);
-    if (t.encoded == EncodedTextOf(e)) edits_.erase(e);  // back to what the file holds
+    t.encoded = codec_->Encode(text, &t.unitEnds, TextForm::Of(original));
+    // A single-line text is one line of the file: one the reader would refuse is not written. (MTEXT
+    // goes into pieces of 250 bytes.)
+    if (!EqualsIgnoringCase(Type(e), "MTEXT") && quint64(t.encoded.size()) > DxfFile::kMaxLineLength) {
+        const QString handle = Handle(e);
+        return Error{host::kInvalidArgument,
+                     QStringLiteral("The text of the %1 %2 is not changed: it would take %3 bytes, more than the "
+                                    "%4 a line of a DXF file may hold")
+                         .arg(QString::fromLatin1(Type(e)),
+                              handle.isEmpty() ? QStringLiteral("at ") + file_.Where(entities_[e].begin)
+                                               : QStringLiteral("with handle ") + handle)
+                         .arg(t.encoded.size())
+                         .arg(DxfFile::kMaxLineLength)};
+    }
+    if (t.encoded == original) edits_.erase(e);  // back to what the file holds
     else edits_[e] = std::move(t);
     ++generation_;
     return {};
@@ -391,8 +403,8 @@ host::Result<host::Point3> Drawing::InsertionPoint(std::uint32_t e) const {
     const double z = Coordinate(e, 30, elevation, &bad).value_or(0);
     const Vec n = Extrusion(e, &bad);
     if (bad) {
-        return Error{host::kBadFileFormat, QStringLiteral("the entity at line %1 has a coordinate that is not a number")
-                                               .arg(file_.Line(entities_[e].begin))};
+        return Error{host::kBadFileFormat, QStringLiteral("the entity at %1 has a coordinate that is not a number")
+                                               .arg(file_.Where(entities_[e].begin))};
     }
     // MTEXT keeps its insertion point in world coordinates; TEXT and INSERT in their own (OCS).
     if (mtext || (n[0] == 0 && n[1] == 0 && n[2] > 0)) return host::Point3{x, y, z};
@@ -418,8 +430,8 @@ host::Result<double> Drawing::Rotation(std::uint32_t e) const {
     }
     const double degrees = Coordinate(e, 50, 0, &bad).value_or(0);
     if (bad) {
-        return Error{host::kBadFileFormat, QStringLiteral("the entity at line %1 has an angle that is not a number")
-                                               .arg(file_.Line(entities_[e].begin))};
+        return Error{host::kBadFileFormat, QStringLiteral("the entity at %1 has an angle that is not a number")
+                                               .arg(file_.Where(entities_[e].begin))};
     }
     return NormalizedAngle(degrees * std::numbers::pi / 180.0);
 }

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -19,6 +20,9 @@ host::Error BadFormat(const QString& what) { return {host::kBadFileFormat, what}
 QString AtLine(qint64 line, const QString& what) { return QStringLiteral("line %1: %2").arg(line).arg(what); }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The start of a binary DXF file, NUL included.
+const QByteArrayView kBinarySentinel("AutoCAD Binary DXF\r\n\x1a\0", 22);
 
 // A DWG file starts with its version ("AC1015") followed by binary data, not by a line end.
 bool LooksLikeDwg(const QByteArray& b) {
@@ -90,7 +94,7 @@ QString Excerpt(QByteArrayView bytes, int max) {
 
 host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
     if (bytes.isEmpty()) return BadFormat(QStringLiteral("the file is empty"));
-    if (bytes.startsWith("AutoCAD Binary DXF")) return BadFormat(QStringLiteral("binary DXF is not supported"));
+    if (bytes.startsWith(kBinarySentinel)) return ParseBinary(std::move(bytes));
     if (LooksLikeDwg(bytes))
         return BadFormat(QStringLiteral("this is a DWG drawing (%1), not a DXF file").arg(QString::fromLatin1(bytes.left(6))));
     if (quint64(bytes.size()) >= std::numeric_limits<std::uint32_t>::max())
@@ -161,6 +165,136 @@ host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
     return f;
 }
 
+DxfFile::BinaryType DxfFile::TypeOf(int code) {
+    auto in = [code](int first, int last) { return code >= first && code <= last; };
+    if (in(310, 319) || code == 1004) return BinaryType::Chunk;
+    if (in(290, 299)) return BinaryType::Bool;
+    if (in(60, 79) || in(170, 179) || in(270, 289) || in(370, 389) || in(400, 409) || in(1060, 1070))
+        return BinaryType::Int16;
+    if (in(90, 99) || in(420, 459) || code == 1071) return BinaryType::Int32;
+    if (in(160, 169)) return BinaryType::Int64;
+    if (in(10, 59) || in(110, 149) || in(210, 239) || in(460, 469) || in(1010, 1059)) return BinaryType::Double;
+    return BinaryType::String;
+}
+
+host::Result<DxfFile> DxfFile::ParseBinary(QByteArray bytes) {
+    if (quint64(bytes.size()) >= std::numeric_limits<std::uint32_t>::max())
+        return BadFormat(QStringLiteral("the file is too large (4 GiB or more)"));
+    DxfFile f;
+    f.bytes_ = std::move(bytes);
+    f.binary_ = true;
+    const auto* const data = reinterpret_cast<const unsigned char*>(f.bytes_.constData());
+    const std::uint32_t n = static_cast<std::uint32_t>(f.bytes_.size());
+    std::uint32_t pos = std::uint32_t(kBinarySentinel.size());
+    // The first pair is (0, "SECTION"): a second NUL after the sentinel's tells two-byte group codes.
+    f.shortCodes_ = pos + 1 < n && data[pos + 1] != 0;
+    auto at = [](std::uint32_t p, const QString& what) {
+        return BadFormat(QStringLiteral("byte %1: %2").arg(p).arg(what));
+    };
+    f.slots_.reserve(size_t(n) / 8 + 16);
+    while (pos < n) {
+        const std::uint32_t start = pos;
+        int code = 0;
+        if (f.shortCodes_) {
+            code = data[pos++];
+            if (code == 255) {  // a code above 254 follows in two bytes
+                if (n - pos < 2) return at(start, QStringLiteral("the file ends inside a group code (is it truncated?)"));
+                code = std::int16_t(data[pos] | (data[pos + 1] << 8));
+                pos += 2;
+            }
+        } else {
+            if (n - pos < 2) return at(start, QStringLiteral("the file ends inside a group code (is it truncated?)"));
+            code = std::int16_t(data[pos] | (data[pos + 1] << 8));
+            pos += 2;
+        }
+        std::uint32_t valueStart = pos, valueEnd = 0, next = 0;
+        const BinaryType type = TypeOf(code);
+        auto fixed = [&](std::uint32_t size) {
+            if (n - pos < size) return false;
+            valueEnd = next = pos + size;
+            return true;
+        };
+        bool whole = true;
+        switch (type) {
+            case BinaryType::String: {
+                const void* nul = std::memchr(data + pos, 0, n - pos);
+                if (!nul) {
+                    whole = false;
+                    break;
+                }
+                valueEnd = std::uint32_t(static_cast<const unsigned char*>(nul) - data);
+                next = valueEnd + 1;
+                if (valueEnd - valueStart > kMaxLineLength)
+                    return at(valueStart, QStringLiteral("the value is longer than %1 bytes").arg(kMaxLineLength));
+                break;
+            }
+            case BinaryType::Chunk:
+                if (pos >= n) {
+                    whole = false;
+                    break;
+                }
+                valueStart = pos + 1;
+                pos = valueStart;
+                whole = fixed(data[valueStart - 1]);
+                break;
+            case BinaryType::Bool: whole = fixed(1); break;
+            case BinaryType::Int16: whole = fixed(2); break;
+            case BinaryType::Int32: whole = fixed(4); break;
+            case BinaryType::Int64:
+            case BinaryType::Double: whole = fixed(8); break;
+        }
+        if (!whole) {
+            return at(start, QStringLiteral("group code %1 has no whole value (is the file truncated?)").arg(code));
+        }
+        const std::uint32_t index = static_cast<std::uint32_t>(f.slots_.size());
+        std::uint8_t codeLineLength = kLongCodeLine;
+        if (valueStart - start < kLongCodeLine) codeLineLength = static_cast<std::uint8_t>(valueStart - start);
+        else f.longCodeLines_.emplace_back(index, start);
+        f.slots_.push_back(Slot{valueStart, static_cast<std::int16_t>(code), codeLineLength,
+                                static_cast<std::uint8_t>(next - valueEnd)});
+        pos = next;
+        if (code == 0 && QByteArrayView(f.bytes_.constData() + valueStart, valueEnd - valueStart) == "EOF") break;
+    }
+    f.indexEnd_ = pos;
+    return f;
+}
+
+template <class T>
+T DxfFile::BinaryValue(std::uint32_t i) const {
+    // Little-endian, whatever the machine's order.
+    std::uint64_t u = 0;
+    const char* p = bytes_.constData() + slots_[i].valueStart;
+    for (size_t k = 0; k < sizeof(T); ++k) u |= std::uint64_t(static_cast<unsigned char>(p[k])) << (8 * k);
+    if constexpr (std::is_floating_point_v<T>) return std::bit_cast<T>(u);
+    else return T(static_cast<std::make_unsigned_t<T>>(u));
+}
+
+QString DxfFile::Where(std::uint32_t i) const {
+    if (binary_) return QStringLiteral("byte %1").arg(CodeStart(i));
+    return QStringLiteral("line %1").arg(Line(i));
+}
+
+QByteArray DxfFile::ValueText(std::uint32_t i) const {
+    if (binary_) {
+        switch (TypeOf(slots_[i].code)) {
+            case BinaryType::String: break;
+            case BinaryType::Double: return QByteArray::number(*Number(i), 'g', 17);
+            case BinaryType::Chunk: return Value(i).toByteArray().toHex().toUpper();
+            default: return QByteArray::number(qlonglong(*Integer(i)));
+        }
+    }
+    return Value(i).toByteArray();
+}
+
+QByteArray DxfFile::BinaryCode(int code) const {
+    QByteArray out;
+    if (shortCodes_ && code >= 0 && code < 255) return QByteArray(1, char(code));
+    if (shortCodes_) out += char(255);
+    out += char(code & 0xFF);
+    out += char((code >> 8) & 0xFF);
+    return out;
+}
+
 std::uint32_t DxfFile::LongCodeLineStart(std::uint32_t i) const {
     const auto it = std::lower_bound(longCodeLines_.begin(), longCodeLines_.end(), std::make_pair(i, std::uint32_t(0)));
     return it->second;
@@ -182,6 +316,14 @@ QByteArray ReadFileBytes(QFile& file) {
 }
 
 std::optional<double> DxfFile::Number(std::uint32_t i) const {
+    if (binary_) {
+        switch (TypeOf(slots_[i].code)) {
+            case BinaryType::Double: return BinaryValue<double>(i);
+            case BinaryType::String: break;  // a number written as text
+            case BinaryType::Chunk: return std::nullopt;
+            default: return double(*Integer(i));
+        }
+    }
     const QByteArrayView v = Trimmed(i);
     double d = 0;
     const char* first = v.data();
@@ -192,6 +334,22 @@ std::optional<double> DxfFile::Number(std::uint32_t i) const {
 }
 
 std::optional<long> DxfFile::Integer(std::uint32_t i) const {
+    if (binary_) {
+        switch (TypeOf(slots_[i].code)) {
+            case BinaryType::Bool: return long(static_cast<unsigned char>(bytes_[slots_[i].valueStart]));
+            case BinaryType::Int16: return long(BinaryValue<std::int16_t>(i));
+            case BinaryType::Int32: return long(BinaryValue<std::int32_t>(i));
+            case BinaryType::Int64: return long(BinaryValue<std::int64_t>(i));
+            case BinaryType::Double: {
+                const double d = BinaryValue<double>(i);
+                if (!(d >= -9.2e18 && d <= 9.2e18) || d != double(long(d)))
+                    return std::nullopt;
+                return long(d);
+            }
+            case BinaryType::Chunk: return std::nullopt;
+            case BinaryType::String: break;
+        }
+    }
     const QByteArrayView v = Trimmed(i);
     long x = 0;
     const char* first = v.data();

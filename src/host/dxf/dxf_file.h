@@ -1,9 +1,17 @@
 #pragma once
-// The bytes of an ASCII DXF file and an index of its group-code/value pairs.
+// The bytes of a DXF file, ASCII or binary, and an index of its group-code/value pairs.
 //
 // The file is read once and kept as it is. The index holds, for each pair, where its value line starts
 // and the lengths that give its code line and value end; no string is made per pair. Lines may end with CR LF, LF or
 // CR. Everything after the EOF pair (and a byte-order mark before the first pair) is kept but not indexed.
+//
+// Binary DXF (what CAD programs write when asked for a smaller, faster DXF) starts with the sentinel
+// "AutoCAD Binary DXF" CR LF SUB NUL, kept like a byte-order mark. Each pair is its group code (one byte,
+// or 255 and two bytes, in Release 12 drawings; two bytes, little-endian, from Release 13 on) and its value:
+// a NUL-terminated string, a little-endian integer or double of the size its group code gives, or a binary
+// chunk (a length byte and the bytes). There the "code line" is the code's bytes (and a chunk's length
+// byte) and the "line end" the NUL after a string (nothing after a number); so text values, which are
+// strings in both forms, are read and replaced alike.
 
 #include "host/result.h"
 
@@ -45,10 +53,14 @@ public:
     // Index `bytes`; a file that is not ASCII DXF gives a description of what is wrong and where.
     static host::Result<DxfFile> Parse(QByteArray bytes);
 
-    // The longest value line accepted (AutoCAD writes at most 2049 characters to a line).
+    // The longest value line, for the reader and the writer alike: a drawing with a longer line is
+    // refused, and so is a change of a single-line text that would need one, so that every saved drawing
+    // opens again. (AutoCAD writes at most 2049 characters to a line; the readers of the field take
+    // longer ones.)
     static constexpr std::uint32_t kMaxLineLength = 65536;
 
     const QByteArray& Bytes() const { return bytes_; }
+    bool IsBinary() const { return binary_; }
     std::uint32_t Size() const { return static_cast<std::uint32_t>(slots_.size()); }
     Pair At(std::uint32_t i) const { return {CodeStart(i), slots_[i].valueStart, ValueEnd(i), slots_[i].code}; }
     int Code(std::uint32_t i) const { return slots_[i].code; }
@@ -85,8 +97,14 @@ public:
         while (k < end && slots_[k].code != 0) ++k;
         return k;
     }
-    // 1-based line number of the pair's code line.
+    // 1-based line number of the pair's code line (in an ASCII file).
     static qint64 Line(std::uint32_t i) { return 2 * qint64(i) + 1; }
+    // Where the pair is, for messages: "line N", or "byte N" in a binary file.
+    QString Where(std::uint32_t i) const;
+    // A value as text: the value itself, or (a number of a binary file) the number written out.
+    QByteArray ValueText(std::uint32_t i) const;
+    // The code line for a new pair of group `code`: in a binary file the code's bytes.
+    QByteArray BinaryCode(int code) const;
     // The end of the indexed bytes: after the EOF pair's value line.
     std::uint32_t IndexEnd() const { return indexEnd_; }
 
@@ -115,7 +133,16 @@ private:
     std::uint32_t ValueEnd(std::uint32_t i) const { return PairEnd(i) - slots_[i].lineEndLength; }
     std::uint32_t LongCodeLineStart(std::uint32_t i) const;
 
+    // How a binary file holds the value of a group code.
+    enum class BinaryType : std::uint8_t { String, Int16, Int32, Int64, Double, Bool, Chunk };
+    static BinaryType TypeOf(int code);
+    static host::Result<DxfFile> ParseBinary(QByteArray bytes);
+    template <class T>
+    T BinaryValue(std::uint32_t i) const;
+
     QByteArray bytes_;
+    bool binary_ = false;
+    bool shortCodes_ = false;  // binary, Release 12: one-byte group codes
     std::vector<Slot> slots_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> longCodeLines_;  // (pair, code line start), by pair
     std::uint32_t indexEnd_ = 0;

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -215,15 +217,18 @@ public:
         const Drawing& d = *doc_->drawing;
         std::vector<FilterEntry> filter;
         for (size_t i = 0; i < types.size(); ++i) filter.emplace_back(types[i], data[i]);
-        const bool adding = !items_.empty();
+        std::vector<std::uint32_t> selected;
         for (std::uint32_t e = 0; e < d.EntityCount(); ++e) {
             if (d.Entity(e).space == Space::None || d.IsDeleted(e)) continue;
             bool pass = true;
             for (size_t i = 0; i < filter.size() && pass; ++i) pass = filter[i].Passes(d, e);
-            // Selecting again adds to the set, as the CAD host does.
-            if (pass && (!adding || std::find(items_.begin(), items_.end(), e) == items_.end())) items_.push_back(e);
+            if (pass) selected.push_back(e);
         }
-        std::sort(items_.begin(), items_.end());
+        // Selecting again adds to the set, as the CAD host does (both lists are in file order).
+        std::vector<std::uint32_t> merged;
+        merged.reserve(items_.size() + selected.size());
+        std::set_union(items_.begin(), items_.end(), selected.begin(), selected.end(), std::back_inserter(merged));
+        items_ = std::move(merged);
         return {};
     }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The built-in DXF host: a CAD host, reached through the automation interface, that opens and saves
-// ASCII DXF drawings itself, without any CAD program.
+// DXF drawings (ASCII or binary) itself, without any CAD program.
 //
 //   host::ApplicationClassPtr dxf = qln::dxf::MakeDxfHost();
 //   cAutoCAD session(dxf, state, frontend);

@@ -88,7 +88,9 @@ void ReferenceIndex::DeleteEntity(const DxfFile& f, std::uint32_t begin, std::ui
         queue.pop_back();
         if (h.isEmpty() || std::find(gone.begin(), gone.end(), h) != gone.end()) continue;
         gone.push_back(h);
-        for (const ObjectRecord& o : ownedBy_.value(h)) {
+        const auto owned = ownedBy_.constFind(h);
+        if (owned == ownedBy_.cend()) continue;
+        for (const ObjectRecord& o : *owned) {
             if (deleted.Contains(o.begin)) continue;
             deleted.Add(o.begin, o.end, pairs);
             queue.push_back(o.handle);
@@ -97,7 +99,9 @@ void ReferenceIndex::DeleteEntity(const DxfFile& f, std::uint32_t begin, std::ui
 
     // Take the gone handles out of the lists that name them.
     for (const QByteArray& h : gone) {
-        for (const Ref& ref : references_.value(h)) {
+        const auto named = references_.constFind(h);
+        if (named == references_.cend()) continue;
+        for (const Ref& ref : *named) {
             if (deleted.Contains(ref.pair)) continue;
             deleted.Add(ref.pair, ref.pair + 1, pairs);
             if (ref.kind == RefKind::WithNextHandle && ref.pair + 1 < pairs && f.Code(ref.pair + 1) == 5)

@@ -268,20 +268,54 @@ QString TextCodec::Decode(QByteArrayView raw) const {
     return s;
 }
 
-QByteArray TextCodec::Encode(const QString& text, std::vector<int>* unitEnds) const {
+TextForm TextForm::Of(QByteArrayView encoded) {
+    TextForm form;
+    bool loneCaret = false, escapedCaret = false;
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        const auto b = static_cast<unsigned char>(encoded[i]);
+        if (b < 0x20) {
+            if (CanStandRaw(b)) form.rawControls |= std::uint32_t(1) << b;
+        } else if (b == '^') {
+            const int next = i + 1 < encoded.size() ? static_cast<unsigned char>(encoded[i + 1]) : -1;
+            if (next == ' ') escapedCaret = true;
+            else if (next < 0x40 || next > 0x5F) loneCaret = true;
+            if (next == ' ' || (next >= 0x40 && next <= 0x5F)) ++i;  // a caret pair
+        }
+    }
+    form.rawCarets = loneCaret && !escapedCaret;
+    return form;
+}
+
+QByteArray TextCodec::Encode(const QString& text, std::vector<int>* unitEnds, const TextForm& form) const {
     QByteArray out;
     out.reserve(text.size() + 8);
     bool afterBackslash = false;  // a backslash and the character after it stay together
+    auto standsRaw = [&](char16_t control) {
+        return TextForm::CanStandRaw(control) && (form.rawControls & (std::uint32_t(1) << control));
+    };
+    // A caret may stand alone where what follows it cannot make a caret pair of it when read.
+    auto caretCanStandAlone = [&](qsizetype next) {
+        if (next >= text.size()) return true;
+        const char16_t n = text[next].unicode();
+        if (n < 0x20) return standsRaw(n);
+        if (n >= 0x80) return utf8_;  // a code page may write it as a \U+ escape, starting with a backslash
+        return n != u' ' && (n < 0x40 || n > 0x5F);
+    };
     for (qsizetype i = 0; i < text.size();) {
         const QChar c = text[i];
         const qsizetype len = (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ? 2 : 1;
         const QStringView ch = QStringView(text).mid(i, len);
         const char16_t u = c.unicode();
         if (u < 0x20) {
-            out += '^';
-            out += char(u + 0x40);
+            if (standsRaw(u)) {
+                out += char(u);
+            } else {
+                out += '^';
+                out += char(u + 0x40);
+            }
         } else if (u == u'^') {
-            out += "^ ";
+            if (form.rawCarets && caretCanStandAlone(i + 1)) out += '^';
+            else out += "^ ";
         } else if (u < 0x80) {
             out += char(u);
         } else if (utf8_) {

@@ -7,10 +7,22 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace qln::dxf {
+
+// How a value as written holds its control characters and carets, so that a changed text keeps that
+// form: a tab that stood raw is written raw again, one written as ^I as ^I. Line breaks (and NUL) cannot
+// stand raw in a value and are always caret-encoded.
+struct TextForm {
+    std::uint32_t rawControls = 0;  // bit c: control character c stood raw
+    bool rawCarets = false;         // carets stood alone, never written as "^ "
+    // The form of a value as the file holds it.
+    static TextForm Of(QByteArrayView encoded);
+    static bool CanStandRaw(char16_t control) { return control != 0 && control != u'\n' && control != u'\r'; }
+};
 
 class TextCodec {
 public:
@@ -31,7 +43,8 @@ public:
     // A text as it is written to the file. `unitEnds` (optional) receives the end of every unit that must
     // not be split between two lines of a long text: one character's bytes, an escape, a caret pair, a
     // backslash with the character after it.
-    QByteArray Encode(const QString& text, std::vector<int>* unitEnds = nullptr) const;
+    // `form`: how the value being replaced wrote control characters and carets (by default caret notation).
+    QByteArray Encode(const QString& text, std::vector<int>* unitEnds = nullptr, const TextForm& form = {}) const;
 
     // Split an encoded text into pieces of at most `max` bytes at unit ends.
     static std::vector<QByteArray> Split(const QByteArray& encoded, const std::vector<int>& unitEnds, int max = 250);

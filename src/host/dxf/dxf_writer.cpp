@@ -29,6 +29,13 @@ QByteArray CodeLineLike(const DxfFile& f, std::uint32_t ref, int code) {
     return out;
 }
 
+// A new pair of group `code` (a text value) laid out like pair `ref`; in a binary file, the code's bytes
+// and the value ended by NUL.
+QByteArray NewPair(const DxfFile& f, std::uint32_t ref, int code, const QByteArray& value) {
+    if (f.IsBinary()) return f.BinaryCode(code) + value + '\0';
+    return CodeLineLike(f, ref, code) + value + LineEndOf(f, ref);
+}
+
 // Where a missing group 1 goes: after the insertion point, height and (MTEXT) layout values.
 std::uint32_t TextInsertionPoint(const DxfFile& f, const EntityRecord& r) {
     std::uint32_t after = r.begin;
@@ -51,7 +58,7 @@ void Drawing::TextEditsFor(std::uint32_t e, const TextEdit& t, std::vector<ByteE
             out.push_back({f.At(one).valueStart, f.At(one).valueEnd, t.encoded});
         } else {
             const std::uint32_t after = TextInsertionPoint(f, entities_[e]);
-            out.push_back({f.PairEnd(after), f.PairEnd(after), CodeLineLike(f, after, 1) + t.encoded + LineEndOf(f, after)});
+            out.push_back({f.PairEnd(after), f.PairEnd(after), NewPair(f, after, 1, t.encoded)});
         }
         return;
     }
@@ -64,14 +71,16 @@ void Drawing::TextEditsFor(std::uint32_t e, const TextEdit& t, std::vector<ByteE
     // New pairs go before the group 1 (or where it would be), laid out like their neighbours.
     QByteArray inserted;
     const std::uint32_t ref = !slots.empty() ? slots.front() : (one != kNone ? one : TextInsertionPoint(f, entities_[e]));
-    for (size_t i = common; i < wanted; ++i)
-        inserted += (slots.empty() ? CodeLineLike(f, ref, 3) : f.CodeLine(ref).toByteArray()) + pieces[i] + LineEndOf(f, ref);
+    for (size_t i = common; i < wanted; ++i) {
+        inserted += slots.empty() || f.IsBinary() ? NewPair(f, ref, 3, pieces[i])
+                                                  : f.CodeLine(ref).toByteArray() + pieces[i] + LineEndOf(f, ref);
+    }
     if (one != kNone) {
         if (!inserted.isEmpty()) out.push_back({f.At(one).codeStart, f.At(one).codeStart, inserted});
         out.push_back({f.At(one).valueStart, f.At(one).valueEnd, pieces.back()});
     } else {
         const std::uint32_t after = TextInsertionPoint(f, entities_[e]);
-        inserted += CodeLineLike(f, ref, 1) + pieces.back() + LineEndOf(f, ref);
+        inserted += NewPair(f, ref, 1, pieces.back());
         out.push_back({f.PairEnd(after), f.PairEnd(after), inserted});
     }
 }
