@@ -51,8 +51,11 @@ public:
     void CloseAutoCAD();
 
     // --- Template (src/modify) ----------------------------------------------------------------------
-    // Read a template file into the settings fields and the command list: 1, 0, -1, -2 or -3, with the
-    // message in strErr when not 1 (strErr is left alone on success).
+    // Read a template file into the settings fields and the command list: 1, 0, -1, -2, -3 or -4 (a
+    // regular expression of a g or sg command that does not compile), with the message in strErr when
+    // not 1 (strErr is left alone on success). strDelimiter is the delimiter the commands will be run
+    // with (GetAttributes'), which decides what a line's pattern is; "," unless given.
+    std::int16_t PrepTemplate(const QString& strTemplateFile, QString& strErr, const QString& strDelimiter);
     std::int16_t PrepTemplate(const QString& strTemplateFile, QString& strErr);
     std::int16_t PrepTemplate(const QString& strTemplateFile);
 
@@ -100,6 +103,9 @@ public:
     QString strBlocks;
     QString strLayers;
     QString strVersion;       // empty in a new session; "0" keeps the drawing's own version
+    // The ATTRIBUTES: tag list, normalised like the layer list ("*" or " A B "); empty when the template
+    // has no such key, and then no attribute is touched.
+    QString strAttributes;
     QStringList strCommands;
 
     // The pending error of the last session member (for callers and tests that want its text).
@@ -149,6 +155,7 @@ private:
     struct ModifyRun;
     void TextPass(const QString& strName, ModifyRun& run);
     void BlockPass(const QString& strName, ModifyRun& run);
+    void AttributePass(host::Entity& reference, ModifyRun& run);
 
     host::ApplicationClassPtr hostClass_;
     ProgramState& state_;

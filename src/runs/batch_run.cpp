@@ -30,7 +30,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     LineWriter* auditLog = audit.IsOpen() ? &audit : nullptr;
 
     QString strErr;
-    session.PrepTemplate(input.templatePath, strErr);
+    session.PrepTemplate(input.templatePath, strErr, input.delimiter);
 
     const QString errPath = logs.filePath(QLatin1String(kErrorLog));
     LineWriter errLog;
