@@ -487,6 +487,20 @@ host::Status Drawing::Delete(std::uint32_t e) {
     entityDeleted_[e] = true;
     edits_.erase(e);
     ++generation_;
+    // A reference whose last attribute went no longer says that attributes follow, nor ends them.
+    const auto range = std::find_if(attributeRanges_.begin(), attributeRanges_.end(),
+                                    [e](const AttributeRange& a) { return e >= a.first && e < a.end; });
+    if (range != attributeRanges_.end() && !entityDeleted_[range->reference]) {
+        for (std::uint32_t a = range->first; a < range->end; ++a)
+            if (!entityDeleted_[a]) return {};
+        const EntityRecord& r = entities_[range->reference];
+        if (const std::uint32_t flag = OwnPair(range->reference, 66); flag != kNone)
+            pairDeleted_.Add(flag, flag + 1, file_.Size());
+        for (std::uint32_t k = r.ownEnd; k < r.end; k = file_.RecordEnd(k, r.end)) {
+            if (EqualsIgnoringCase(file_.Trimmed(k), "SEQEND"))
+                references_.DeleteEntity(file_, k, file_.RecordEnd(k, r.end), pairDeleted_);
+        }
+    }
     return {};
 }
 
