@@ -66,13 +66,18 @@ public:
 
     // --- Search (src/search) ------------------------------------------------------------------------
     // Every hit of strFind in the open drawing as one delimited row; lngTot gains one per row.
+    // strAttributeTags, a tag list ("*" for all; empty for none), searches the attribute values of the
+    // block references the block search visits too, whatever blnTag says.
     QString SearchAttributes(const QString& strDrawing, const QString& strSpace, QString strBlockName,
                              QString strLayerName, const QString& strDelimiter, bool blnMatchCase,
-                             bool blnWholeWord, bool blnTag, const QString& strFind, std::int32_t& lngTot);
+                             bool blnWholeWord, bool blnTag, const QString& strFind, std::int32_t& lngTot,
+                             const QString& strAttributeTags = QString());
 
     // --- Text listing (src/report) ------------------------------------------------------------------
-    // Write every single-line (or multiple-line) text object of the open drawing as an HTML page.
-    void CreateArray(const QString& strHTML, const QString& strFile);
+    // Write every single-line (or multiple-line) text object of the open drawing as an HTML page; with
+    // blnAttributes, the attribute values of every block reference of both spaces follow as rows too
+    // (and the title counts them apart when there are any).
+    void CreateArray(const QString& strHTML, const QString& strFile, bool blnAttributes = false);
 
     // --- HTML table writer (src/report) ---------------------------------------------------------------
     // A two-dimensional table as an HTML table element in strTable (changed only on success): 1; -1 when

@@ -94,6 +94,7 @@ void Form5::BuildControls() {
     cboSpace->addItems({QStringLiteral("Both"), QStringLiteral("Model"), QStringLiteral("Paper")});
     txtBlocks = NewEdit(frmCriteria, QStringLiteral("txtBlocks"));
     txtLayers = NewEdit(frmCriteria, QStringLiteral("txtLayers"));
+    txtAttributes = NewEdit(frmCriteria, QStringLiteral("txtAttributes"));
     txtSearch = NewEdit(frmCriteria, QStringLiteral("txtSearch"));
     txtFolder = NewEdit(frmCriteria, QStringLiteral("txtFolder"));
     Command9 = NewButton(frmCriteria, QStringLiteral("Command9"), QStringLiteral(".."));
@@ -139,6 +140,9 @@ void Form5::BuildControls() {
         addBox(QStringLiteral("lblLayers"),
                QStringLiteral("Layer Names (Use * for all. Separate layer names with commas. Case insensitive)"),
                txtLayers);
+        addBox(QStringLiteral("lblAttributes"),
+               QStringLiteral("Attributes (Tags whose values are searched too: * for all, commas between tags, empty for none)"),
+               txtAttributes);
         addBox(QStringLiteral("lblSearchText"),
                QStringLiteral("Text to Search For (Surround a single word with spaces for whole word search)"),
                txtSearch);
@@ -244,6 +248,7 @@ void Form5::ApplySettings() {
     FixDelimiterBox();
     txtBlocks->setText(read("Blocks", QStringLiteral("*")));
     txtLayers->setText(read("Layers", QStringLiteral("*")));
+    txtAttributes->setText(read("Attributes", QString()));
     txtSearch->setText(read("Search", QStringLiteral("Enter text phrase here")));
     txtFolder->setText(read("Folder", QString()));
     ApplyCheck(chkInclude, read("Include", QStringLiteral("0")));
@@ -261,6 +266,7 @@ void Form5::WriteSettings() {
     s.setValue(kOptions + QStringLiteral("FieldDelimiter"), txtDelimiter->text());
     s.setValue(kOptions + QStringLiteral("Blocks"), txtBlocks->text());
     s.setValue(kOptions + QStringLiteral("Layers"), txtLayers->text());
+    s.setValue(kOptions + QStringLiteral("Attributes"), txtAttributes->text());
     s.setValue(kOptions + QStringLiteral("Search"), txtSearch->text());
     s.setValue(kOptions + QStringLiteral("Folder"), txtFolder->text());
     s.setValue(kOptions + QStringLiteral("Include"), CheckValue(chkInclude));
@@ -296,6 +302,7 @@ SearchCriteria Form5::Criteria() const {
     c.space = cboSpace->currentText();
     c.blocks = txtBlocks->text();
     c.layers = txtLayers->text();
+    c.attributes = txtAttributes->text();
     c.phrase = txtSearch->text();
     c.fileSpec = txtFolder->text();
     c.matchCase = chkCase->isChecked();
