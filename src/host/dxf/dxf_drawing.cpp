@@ -488,9 +488,12 @@ host::Status Drawing::Delete(std::uint32_t e) {
     edits_.erase(e);
     ++generation_;
     // A reference whose last attribute went no longer says that attributes follow, nor ends them.
-    const auto range = std::find_if(attributeRanges_.begin(), attributeRanges_.end(),
-                                    [e](const AttributeRange& a) { return e >= a.first && e < a.end; });
-    if (range != attributeRanges_.end() && !entityDeleted_[range->reference]) {
+    // The ranges are in file order, so the one that holds e is the last that starts at or before it.
+    auto range = std::upper_bound(attributeRanges_.begin(), attributeRanges_.end(), e,
+                                  [](std::uint32_t v, const AttributeRange& a) { return v < a.first; });
+    if (range == attributeRanges_.begin()) return {};
+    --range;
+    if (e < range->end && !entityDeleted_[range->reference]) {
         for (std::uint32_t a = range->first; a < range->end; ++a)
             if (!entityDeleted_[a]) return {};
         const EntityRecord& r = entities_[range->reference];
