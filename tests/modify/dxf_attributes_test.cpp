@@ -167,12 +167,4 @@ TEST_F(DxfAttributesTest, TagListLayerFilterMultiLineAndDeletionInEveryVersion) 
         << one.audit[5].toStdString();
 }
 
-TEST_F(DxfAttributesTest, WithoutTheKeyAttributesAreNotTouched) {
-    for (const QString& version : {QStringLiteral("R12"), QStringLiteral("R2018")}) {
-        const Outcome out = Modify(version, "no_key", "", "r,changed\r\n");
-        EXPECT_EQ(out.audit.size(), 4 + 3);  // the block's own text, once per reference; no Attributes: line
-        EXPECT_EQ(References(Read({out.path}), out.path), OriginalReferences(version));
-    }
-}
-
 }  // namespace
