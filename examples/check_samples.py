@@ -160,6 +160,15 @@ def check_after_demo(work):
         for expected in ("DATE: 2024-06-03", "REV: B", "DRAWN BY: K. JONES"):
             check(expected in title, f"{name}: title block lacks {expected!r}")
 
+        # The floor plans' sheet information: attributes renumbered, new revision and date.
+        if plan:
+            refs = [r for r in doc.layout(name[:-4]).query("INSERT")
+                    if r.dxf.name == "SHEET-INFO"]
+            values = [{a.dxf.tag: a.dxf.text for a in r.attribs} for r in refs]
+            number = "A-2" + name[3:5]
+            check(values == [{"SHEET": number, "REV": "B", "DATE": "2024-06-03"}],
+                  f"{name}: sheet information {values} is not {number}, B, 2024-06-03")
+
         # Multiple-line notes in paper space: capitals, paragraph codes kept.
         for where, layer, kind, value in after:
             if where == "paper" and layer == "NOTES" and kind == "MTEXT" and name == "A-501.dxf":

@@ -54,7 +54,7 @@ case $work in *,*) fail "$comma" ;; esac
 # --- output helpers ---------------------------------------------------------------------------------
 
 step=0
-steps=4
+steps=5
 
 heading() {
   step=$((step + 1))
@@ -117,7 +117,7 @@ Quillon demo: modify, find and report over the sample drawings
 
 qln-cli:      $cli
 Work folder:  $work
-              The six sample drawings (DXF, AutoCAD 2000 to 2018) and four templates of examples/
+              The six sample drawings (DXF, AutoCAD 2000 to 2018) and five templates of examples/
               were copied here; the demo changes the copies only. Every command below runs in
               this folder.
 EOF
@@ -130,7 +130,16 @@ heading "Modify: one template applied to two drawings" \
 show_template templates/rooms.txt
 qln modify --template templates/rooms.txt --log-dir logs drawings/A-101.dxf drawings/A-102.dxf
 
-# --- 2. a drawing list file ---------------------------------------------------------------------------
+# --- 2. block attributes and regular expressions -------------------------------------------------------
+
+heading "Modify block attributes: renumber the floor plans, new revision and date" \
+  "sheet-info.txt changes the attributes SHEET, REV and DATE of the block SHEET-INFO in paper" \
+  "space: every reference keeps its own values. g, and sg, find by regular expression; \\1 puts" \
+  "in what the brackets caught, so A-101 becomes A-201."
+show_template templates/sheet-info.txt
+qln modify --template templates/sheet-info.txt --log-dir logs drawings/A-101.dxf drawings/A-102.dxf
+
+# --- 3. a drawing list file ---------------------------------------------------------------------------
 
 heading "Run a drawing list file: different templates for different drawings" \
   "samples.dlf pairs drawings, or wildcard patterns of drawings, with templates" \
@@ -145,7 +154,7 @@ show_template templates/notes.txt
 show_template templates/title-block.txt
 qln run --log-dir logs "$work/samples.dlf"
 
-# --- 3. find ----------------------------------------------------------------------------------------------
+# --- 4. find ----------------------------------------------------------------------------------------------
 
 heading "Find: every text lying in model space that says color, in the drawings of one folder" \
   "One row per hit: drawing, space, block, layer, rotation, handle, X, Y, Z, text. A field that" \
@@ -155,7 +164,7 @@ echo
 echo "      found.csv:"
 show_file "$work/found.csv"
 
-# --- 4. report --------------------------------------------------------------------------------------------
+# --- 5. report --------------------------------------------------------------------------------------------
 
 heading "Report: all the single-line text of one drawing as an HTML page" \
   "Text inside a block is listed once for every reference to the block: the three fire" \

@@ -10,7 +10,9 @@ wildcard task of a drawing list file has folders to search. Between them they ho
 blocks (a title block in paper space on every sheet, symbols referenced several times in model space,
 a north arrow referenced from both spaces), on the layers ROOMS, NOTES, DIMS and TITLE. The texts
 are what the templates of examples/templates/ work on: room names in mixed case, notes in lower case
-that say "colour", notes marked OBSOLETE, a title block with a date and a revision.
+that say "colour", notes marked OBSOLETE, a title block with a date and a revision. The floor plans
+(A-101, A-102) also carry a sheet information block in paper space whose sheet number, revision and
+date are block attributes, as title blocks keep them in real drawing sets.
 
 The output is the same byte for byte on every run: the entities are made in a fixed order (so the
 handles are too), ezdxf writes fixed dates and identifiers instead of the time of the run, and the
@@ -77,6 +79,20 @@ def define_title_block(doc, scale):
     text(block, "SCALE: " + scale, 140, 8, "TITLE", height=2.5)
 
 
+def add_sheet_info(doc, paper, number):
+    """The sheet information block (SHEET-INFO) in paper space above the title block: its sheet number,
+    revision and date are attributes of the reference, on layer TITLE. Made after everything else, so
+    that the handles of the other entities stay as they were before the block was added."""
+    block = doc.blocks.new("SHEET-INFO")
+    rectangle(block, 0, 0, 180, 12, "BORDER")
+    text(block, "SHEET / REV / DATE", 4, 7, "TITLE", height=2.5)
+    for tag, x in (("SHEET", 4), ("REV", 60), ("DATE", 100)):
+        block.add_attdef(tag, (x, 2), dxfattribs={"layer": "TITLE", "height": 3})
+    ref = paper.add_blockref("SHEET-INFO", (225, 70))
+    for tag, value, x in (("SHEET", number, 4), ("REV", "A", 60), ("DATE", "2023-03-14", 100)):
+        ref.add_attrib(tag, value, (225 + x, 72), dxfattribs={"layer": "TITLE", "height": 3})
+
+
 def define_symbol(doc, name, label, radius):
     """A symbol block: a circle with a short label inside, on layer NOTES."""
     block = doc.blocks.new(name)
@@ -141,6 +157,7 @@ def a101():
     msp.add_blockref("NORTH", (26000, 13000), dxfattribs={"xscale": 100, "yscale": 100})
     paper.add_blockref("NORTH", (390, 260))
     mtext(paper, "KEY PLAN\\PGround floor, east and west wings.", 330, 120, "NOTES")
+    add_sheet_info(doc, paper, "A-101")
     return doc
 
 
@@ -163,6 +180,7 @@ def a102():
     text(msp, "2400", 500, 14000, "DIMS", height=200)
     for x, y in ((2000, 13500), (18000, 13500)):
         msp.add_blockref("FIRE-EXT", (x, y))
+    add_sheet_info(doc, paper, "A-102")
     return doc
 
 

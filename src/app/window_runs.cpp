@@ -107,6 +107,7 @@ void WindowRuns::Report(const QString& name) {
 
     Begin();
     ReportCommand report(context.hostClass, context.state, window_.UserInterface());
+    report.SetAttributes(true);
     const ReportResult result = report.Run(folder, name);
     // Kept when the host could not be started, emptied otherwise.
     if (result.hostStarted) window_.SetCurrentDrawing(QString(), QString());

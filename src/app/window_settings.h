@@ -44,6 +44,8 @@ inline const Setting kPath{QStringLiteral("Options/Path"), QStringLiteral("1")};
 inline const Setting kFieldDelimiter{QStringLiteral("Options/FieldDelimiter"), QStringLiteral(",")};
 inline const Setting kBlocks{QStringLiteral("Options/Blocks"), QStringLiteral("*")};
 inline const Setting kLayers{QStringLiteral("Options/Layers"), QStringLiteral("*")};
+// The attribute tags searched besides text; empty: none.
+inline const Setting kAttributes{QStringLiteral("Options/Attributes"), QString()};
 inline const Setting kSearch{QStringLiteral("Options/Search"), QStringLiteral("Enter text phrase here")};
 inline const Setting kFolder{QStringLiteral("Options/Folder"), QString()};
 inline const Setting kInclude{QStringLiteral("Options/Include"), QStringLiteral("0")};

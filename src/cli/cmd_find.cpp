@@ -24,6 +24,10 @@ CommandLine FindCommandLine() {
         {QStringLiteral("match-case"), QStringLiteral("Compare the phrase with its letter case.")},
         {QStringLiteral("exact"), QStringLiteral("The whole text must equal the phrase.")},
         {QStringLiteral("mtext"), QStringLiteral("Search multiple-line text instead of single-line text.")},
+        {QStringLiteral("attributes"),
+         QStringLiteral("Attribute tags, separated by commas, * for all: search the attribute values of the "
+                        "block references too."),
+         QStringLiteral("list")},
         {QStringLiteral("no-path"), QStringLiteral("Name drawings by file name only.")},
         {QStringLiteral("delimiter"), QStringLiteral("Field delimiter of the rows (default \",\")."), QStringLiteral("c")},
         {QStringLiteral("output"), QStringLiteral("Write the results to FILE instead of standard output."),
@@ -56,6 +60,7 @@ int Find(const Subcommand& self, const QStringList& args) {
     criteria.matchCase = parser.isSet(QStringLiteral("match-case"));
     criteria.wholePhrase = parser.isSet(QStringLiteral("exact"));
     criteria.multipleLineText = parser.isSet(QStringLiteral("mtext"));
+    criteria.attributes = parser.value(QStringLiteral("attributes"));
     criteria.includePath = !parser.isSet(QStringLiteral("no-path"));
     criteria.phrase = positional.at(0);
     criteria.fileSpec = positional.at(1);

@@ -14,7 +14,8 @@ CommandLine ReportCommandLine() {
              {QStringLiteral("output"),
               QStringLiteral("Write the page to FILE (default: attr.htm in the log folder --version names)."),
               QStringLiteral("file")},
-             {QStringLiteral("open"), QStringLiteral("Open the page with the desktop's program for HTML.")}},
+             {QStringLiteral("open"), QStringLiteral("Open the page with the desktop's program for HTML.")},
+             {QStringLiteral("attributes"), QStringLiteral("List the attribute values of the block references after the text.")}},
             {{QStringLiteral("DRAWING"), QStringLiteral("The drawing to list.")}}};
 }
 
@@ -40,6 +41,7 @@ int Report(const Subcommand& self, const QStringList& args) {
         report.SetOutput(output.absoluteFilePath());
     }
     report.SetOpenPage(parser.isSet(QStringLiteral("open")));
+    report.SetAttributes(parser.isSet(QStringLiteral("attributes")));
     const ReportResult result =
         report.Run(folder, GetFileName(drawing));
     ctx.ui.Finish();

@@ -42,7 +42,8 @@ using DocumentsPtr = std::shared_ptr<Documents>;
 using PreferencesPtr = std::shared_ptr<Preferences>;
 using ApplicationPtr = std::shared_ptr<Application>;
 
-// A text object (single-line or multiple-line), a block reference, or any other drawing entity.
+// A text object (single-line or multiple-line), a block reference, an attribute reference, or any other
+// drawing entity.
 class Entity {
 public:
     virtual ~Entity() = default;
@@ -55,6 +56,12 @@ public:
     virtual Result<double> Rotation() = 0;              // radians
     virtual Status Delete() = 0;
     virtual Result<QString> Name() = 0;                 // block reference: the referenced block's name
+    // Block reference: whether it carries attributes, and its attribute references in host order (they
+    // belong to the reference, not to the block definition). Text, handle, layer, point and rotation of
+    // an attribute reference are read as for text.
+    virtual Result<bool> HasAttributes() = 0;
+    virtual Result<std::vector<EntityPtr>> GetAttributes() = 0;
+    virtual Result<QString> TagString() = 0;            // attribute reference: its tag
 };
 
 // Selection mode "all entities of the drawing that pass the filter".

@@ -61,8 +61,11 @@ public:
     void CloseAutoCAD();
 
     // --- Template (src/modify) ----------------------------------------------------------------------
-    // Read a template file into the settings fields and the command list: 1, 0, -1, -2 or -3, with the
-    // message in strErr when not 1 (strErr is left alone on success).
+    // Read a template file into the settings fields and the command list: 1, 0, -1, -2, -3 or -4 (a
+    // regular expression of a g or sg command that does not compile), with the message in strErr when
+    // not 1 (strErr is left alone on success). strDelimiter is the delimiter the commands will be run
+    // with (GetAttributes'), which decides what a line's pattern is; "," unless given.
+    std::int16_t PrepTemplate(const QString& strTemplateFile, QString& strErr, const QString& strDelimiter);
     std::int16_t PrepTemplate(const QString& strTemplateFile, QString& strErr);
     std::int16_t PrepTemplate(const QString& strTemplateFile);
 
@@ -73,13 +76,18 @@ public:
 
     // --- Search (src/search) ------------------------------------------------------------------------
     // Every hit of strFind in the open drawing as one delimited row; lngTot gains one per row.
+    // strAttributeTags, a tag list ("*" for all; empty for none), searches the attribute values of the
+    // block references the block search visits too, whatever blnTag says.
     QString SearchAttributes(const QString& strDrawing, const QString& strSpace, QString strBlockName,
                              QString strLayerName, const QString& strDelimiter, bool blnMatchCase,
-                             bool blnWholeWord, bool blnTag, const QString& strFind, std::int32_t& lngTot);
+                             bool blnWholeWord, bool blnTag, const QString& strFind, std::int32_t& lngTot,
+                             const QString& strAttributeTags = QString());
 
     // --- Text listing (src/report) ------------------------------------------------------------------
-    // Write every single-line (or multiple-line) text object of the open drawing as an HTML page.
-    void CreateArray(const QString& strHTML, const QString& strFile);
+    // Write every single-line (or multiple-line) text object of the open drawing as an HTML page; with
+    // blnAttributes, the attribute values of every block reference of both spaces follow as rows too
+    // (and the title counts them apart when there are any).
+    void CreateArray(const QString& strHTML, const QString& strFile, bool blnAttributes = false);
 
     // --- HTML table writer (src/report) ---------------------------------------------------------------
     // A two-dimensional table as an HTML table element in strTable (changed only on success): 1; -1 when
@@ -113,6 +121,9 @@ public:
     QString strBlocks;
     QString strLayers;
     QString strVersion;       // empty in a new session; "0" keeps the drawing's own version
+    // The ATTRIBUTES: tag list, normalised like the layer list ("*" or " A B "); empty when the template
+    // has no such key, and then no attribute is touched.
+    QString strAttributes;
     QStringList strCommands;
 
     // The pending error of the last session member (for callers and tests that want its text).
@@ -177,6 +188,7 @@ private:
     struct ModifyRun;
     void TextPass(const QString& strName, ModifyRun& run);
     void BlockPass(const QString& strName, ModifyRun& run);
+    void AttributePass(host::Entity& reference, ModifyRun& run);
 
     host::ApplicationClassPtr hostClass_;
     ProgramState& state_;

@@ -6,6 +6,8 @@
 #include "host/cautocad.h"
 #include "host/text_files.h"
 
+#include <QRegularExpressionMatchIterator>
+
 #include <array>
 
 namespace qln {
@@ -21,7 +23,7 @@ constexpr Qt::CaseSensitivity kExactCase = Qt::CaseSensitive;
 
 // The command table, in the order the rows are tried. A leading s makes a test exact-case; w/a, d/z
 // and c/x differ only in the test (contains or equals the whole text).
-constexpr std::array<CommandRow, 20> kCommandTable{{
+constexpr std::array<CommandRow, 22> kCommandTable{{
     {u"p", Arg::None, Test::Always, kIgnoreCase, Effect::ProperCase, Wording::ProperCased},
     {u"u", Arg::None, Test::Always, kIgnoreCase, Effect::UpperCase, Wording::UpperCased},
     {u"l", Arg::None, Test::Always, kIgnoreCase, Effect::LowerCase, Wording::LowerCased},
@@ -42,6 +44,8 @@ constexpr std::array<CommandRow, 20> kCommandTable{{
     {u"sc", Arg::Single, Test::Contains, kExactCase, Effect::Clear, Wording::Cleared},
     {u"x", Arg::Single, Test::Equals, kIgnoreCase, Effect::Clear, Wording::Cleared},
     {u"sx", Arg::Single, Test::Equals, kExactCase, Effect::Clear, Wording::Cleared},
+    {u"g", Arg::FindAndReplacement, Test::Matches, kIgnoreCase, Effect::ReplaceMatches, Wording::FoundPattern},
+    {u"sg", Arg::FindAndReplacement, Test::Matches, kExactCase, Effect::ReplaceMatches, Wording::FoundPattern},
 }};
 
 bool IsWordSeparator(QChar c) {
@@ -91,9 +95,19 @@ std::optional<Command> RecogniseCommand(const QString& line, const QString& deli
                 break;
             }
         }
+        if (row.test == Test::Matches) {
+            QRegularExpression::PatternOptions options = QRegularExpression::UseUnicodePropertiesOption;
+            if (row.cs == kIgnoreCase) options |= QRegularExpression::CaseInsensitiveOption;
+            command.pattern = QRegularExpression(command.find, options);
+        }
         return command;
     }
     return std::nullopt;
+}
+
+std::optional<QString> PatternError(const Command& command) {
+    if (command.row->test != Test::Matches || command.pattern.isValid()) return std::nullopt;
+    return command.pattern.errorString();
 }
 
 std::vector<Command> RecogniseCommands(const QStringList& lines, const QString& delimiter) {
@@ -116,6 +130,10 @@ bool CommandTestPasses(const Command& command, const QString& text) {
             return text.contains(command.find, row.cs);
         case Test::Equals:
             return text.compare(command.find, row.cs) == 0;
+        case Test::Matches:
+            // An empty pattern is taken like f's empty find text.
+            if (command.find.isEmpty()) return !text.isEmpty();
+            return command.pattern.isValid() && command.pattern.match(text).hasMatch();
     }
     return false;
 }
@@ -128,6 +146,7 @@ QString CommandResult(const Command& command, const QString& text) {
         case Effect::Clear: return QString();
         case Effect::ReplaceFound: return ReplaceOccurrences(text, command.find, command.replacement, command.row->cs);
         case Effect::ReplaceWhole: return command.replacement;
+        case Effect::ReplaceMatches: return ReplaceMatches(text, command.pattern, command.replacement);
         case Effect::Delete: break;
     }
     return text;
@@ -162,22 +181,57 @@ QString ReplaceOccurrences(const QString& text, const QString& find, const QStri
     return out.replace(find, replacement, cs);
 }
 
-bool AuditLineNeedsHandle(const Command& command, bool blnMText) {
+QString ReplaceMatches(const QString& text, const QRegularExpression& pattern, const QString& replacement) {
+    if (pattern.pattern().isEmpty() || !pattern.isValid()) return text;
+    QString out;
+    qsizetype done = 0;
+    // The iterator moves past a match of the empty string, so such a pattern cannot loop.
+    QRegularExpressionMatchIterator matches = pattern.globalMatch(text);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        out += QStringView(text).mid(done, match.capturedStart() - done);
+        for (qsizetype i = 0; i < replacement.size(); ++i) {
+            const QChar c = replacement.at(i);
+            if (c == u'\\' && i + 1 < replacement.size() && replacement.at(i + 1) >= u'1' && replacement.at(i + 1) <= u'9') {
+                out += match.captured(replacement.at(++i).digitValue());
+                continue;
+            }
+            out += c;
+        }
+        done = match.capturedEnd();
+    }
+    out += QStringView(text).mid(done);
+    return out;
+}
+
+bool AuditLineNeedsHandle(const Command& command, bool blnMText, bool attribute) {
+    if (attribute) return true;
     switch (command.row->wording) {
         case Wording::Found:
         case Wording::Replaced:
+        case Wording::FoundPattern:
             return blnMText;
         default:
             return true;
     }
 }
 
-QString AuditLine(const Command& command, bool blnMText, const QString& text, const QString& handle) {
+QString AuditLine(const Command& command, bool blnMText, const QString& text, const QString& handle,
+                  const QString* tag) {
     const QString q = QStringLiteral("'");
+    // An attribute takes the single-line wording; its tag goes beside the handle, or after the line when
+    // the wording names no handle in brackets.
+    if (tag) blnMText = false;
+    const QString handleNote = tag ? QStringLiteral("(Handle: ") + handle + QStringLiteral(", Tag: ") + *tag + u')'
+                                   : QStringLiteral("(Handle: ") + handle + u')';
+    const QString trailer = tag ? u' ' + handleNote : QString();
     auto object = [&](const QString& verb) {
         return blnMText ? verb + QStringLiteral(" multiple line text object with handle ") + handle
-                        : verb + QStringLiteral(" single line text object with text '") + text +
-                              QStringLiteral("' (Handle: ") + handle + u')';
+                        : verb + QStringLiteral(" single line text object with text '") + text + QStringLiteral("' ") +
+                              handleNote;
+    };
+    auto foundHandle = [&](const QString& newText) {
+        return QStringLiteral("Found Handle: ") + handle + QStringLiteral(" and replaced with '") + newText + q;
     };
     switch (command.row->wording) {
         case Wording::ProperCased: return object(QStringLiteral("Proper cased"));
@@ -189,25 +243,33 @@ QString AuditLine(const Command& command, bool blnMText, const QString& text, co
             // The one-letter c names the handle first on single-line text.
             return blnMText ? object(QStringLiteral("Cleared"))
                             : QStringLiteral("Cleared single line text object with handle ") + handle +
-                                  QStringLiteral(" and text '") + text + q;
+                                  QStringLiteral(" and text '") + text + q +
+                                  (tag ? QStringLiteral(" (Tag: ") + *tag + u')' : QString());
         case Wording::Found:
-            return blnMText ? QStringLiteral("Found Handle: ") + handle + QStringLiteral(" and replaced with '") +
-                                  command.replacement + q
+            return blnMText ? foundHandle(command.replacement)
                             : QStringLiteral("Found '") + command.find + QStringLiteral("' in '") + text +
-                                  QStringLiteral("' and replaced with '") + command.replacement + q;
+                                  QStringLiteral("' and replaced with '") + command.replacement + q + trailer;
+        case Wording::FoundPattern: {
+            // The whole new text, since the replacement alone does not say what came of the matches.
+            const QString newText = CommandResult(command, text);
+            return blnMText ? foundHandle(newText)
+                            : QStringLiteral("Found '") + command.find + QStringLiteral("' in '") + text +
+                                  QStringLiteral("' and replaced with '") + newText + q + trailer;
+        }
         case Wording::Replaced:
-            return blnMText ? QStringLiteral("Found Handle: ") + handle + QStringLiteral(" and replaced with '") +
-                                  command.replacement + q
-                            : QStringLiteral("Replaced '") + text + QStringLiteral("' with '") + command.replacement + q;
+            return blnMText ? foundHandle(command.replacement)
+                            : QStringLiteral("Replaced '") + text + QStringLiteral("' with '") + command.replacement + q +
+                                  trailer;
         case Wording::FoundEqual:
-            return QStringLiteral("Found '") + command.find + QStringLiteral("' (Handle: ") + handle +
-                   QStringLiteral(") and replaced with '") + command.replacement + q;
+            return QStringLiteral("Found '") + command.find + QStringLiteral("' ") + handleNote +
+                   QStringLiteral(" and replaced with '") + command.replacement + q;
     }
     return QString();
 }
 
 void RunCommands(host::Entity& object, const std::vector<Command>& commands, bool blnMText, LineWriter* audit,
-                 host::PendingError& pending, bool& blnModified, std::vector<TextChange>* changes) {
+                 host::PendingError& pending, bool& blnModified, const QString* tag,
+                 std::vector<TextChange>* changes) {
     std::optional<TextChange> change;
     // The record is made before a delete, which leaves nothing to ask the handle of. Reading it for
     // the record is no member of the run's, so a failure to read it is not the run's error.
@@ -231,9 +293,9 @@ void RunCommands(host::Entity& object, const std::vector<Command>& commands, boo
         std::optional<QString> line;
         if (audit) {
             std::optional<QString> handle;
-            if (AuditLineNeedsHandle(command, blnMText)) handle = pending.Try(object.Handle());
+            if (AuditLineNeedsHandle(command, blnMText, tag != nullptr)) handle = pending.Try(object.Handle());
             else handle.emplace();
-            if (handle) line = AuditLine(command, blnMText, *text, *handle);
+            if (handle) line = AuditLine(command, blnMText, *text, *handle, tag);
         }
 
         // A change the host refuses (a locked layer, a text too long for the drawing) is neither counted

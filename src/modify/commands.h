@@ -5,11 +5,13 @@
 // A command is a one-letter code (p u l d c) on its own, or a code of one or two letters followed at
 // once by the delimiter and its argument(s) (f,find,replacement  sd,text  r,new text ...). The codes are
 // tried in a fixed order and the first that recognises the line decides; a line that none recognises
-// does nothing.
+// does nothing. g and sg find by regular expression (g,pattern,replacement with \1 ... \9 for the
+// captured groups).
 
 #include "host/automation.h"
 #include "host/pending_error.h"
 
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
@@ -24,16 +26,16 @@ struct TextChange;
 // One row of the command table: what a code tests and what it does.
 struct CommandRow {
     enum class Argument { None, Single, FindAndReplacement };
-    enum class Test { Always, Contains, Equals };
-    enum class Effect { ProperCase, UpperCase, LowerCase, Delete, Clear, ReplaceFound, ReplaceWhole };
+    enum class Test { Always, Contains, Equals, Matches };
+    enum class Effect { ProperCase, UpperCase, LowerCase, Delete, Clear, ReplaceFound, ReplaceWhole, ReplaceMatches };
     // The families of audit wording.
     enum class Wording { ProperCased, UpperCased, LowerCased, Deleted, ClearedPlain, Cleared, Found, Replaced,
-                         FoundEqual };
+                         FoundEqual, FoundPattern };
 
     const char16_t* code;      // lower case
     Argument argument;         // None: the whole line is the code
     Test test;
-    Qt::CaseSensitivity cs;    // of the test (and of the search of f/sf)
+    Qt::CaseSensitivity cs;    // of the test (and of the search of f/sf, the pattern of g/sg)
     Effect effect;
     Wording wording;
 };
@@ -42,8 +44,14 @@ struct CommandRow {
 struct Command {
     const CommandRow* row = nullptr;
     QString find;          // the find text, or the single argument of r d sd z sz c sc x sx
-    QString replacement;   // the replacement of f sf w sw a sa; the argument of r
+    QString replacement;   // the replacement of f sf w sw a sa g sg; the argument of r
+    // g and sg: the find text compiled (Unicode; case folded for g). It may be invalid: see PatternError.
+    QRegularExpression pattern;
 };
+
+// Why a command's regular expression does not compile ("missing closing parenthesis"), or nothing when
+// it is no g/sg command or its pattern is sound.
+std::optional<QString> PatternError(const Command& command);
 
 // The command a line stands for with delimiter D, or none when no row recognises it. Codes are matched
 // ignoring case; D exactly as given (an empty D recognises only the one-letter commands).
@@ -61,10 +69,12 @@ bool CommandTestPasses(const Command& command, const QString& text);
 QString CommandResult(const Command& command, const QString& text);
 
 // The audit line of a command on an object with text T and handle H, in the wording for single-line
-// or multiple-line text.
-QString AuditLine(const Command& command, bool blnMText, const QString& text, const QString& handle);
+// or multiple-line text. An attribute (tag given) always takes the single-line wording with its tag
+// beside the handle: "... (Handle: 2F, Tag: REV)".
+QString AuditLine(const Command& command, bool blnMText, const QString& text, const QString& handle,
+                  const QString* tag = nullptr);
 // Whether that line quotes the handle (so it need only be read from the host then).
-bool AuditLineNeedsHandle(const Command& command, bool blnMText);
+bool AuditLineNeedsHandle(const Command& command, bool blnMText, bool attribute = false);
 
 // Case conversions. Upper and lower case use Qt's full Unicode mappings. Proper case upper-cases the
 // first character of every word and lower-cases the rest; words are separated by space, tab, LF, VT,
@@ -76,14 +86,22 @@ QString ProperCase(const QString& text);
 QString ReplaceOccurrences(const QString& text, const QString& find, const QString& replacement,
                            Qt::CaseSensitivity cs);
 
+// Every match of pattern in text, left to right, replaced by replacement, in which \1 ... \9 stand
+// for the captured groups (a group that took no part is empty); every other character is literal. A
+// match of the empty string inserts the replacement once and the search moves on. An empty or invalid
+// pattern leaves the text as it is.
+QString ReplaceMatches(const QString& text, const QRegularExpression& pattern, const QString& replacement);
+
 // The command step: run the whole list on one object, as a pipeline (each command reads the text the
 // commands before it left). Sets blnModified whenever a command applies (never clears it) and writes one
 // audit line per change, quoting the text as it was before it (no audit when audit is nullptr). Host
 // failures are recorded in pending and the step goes on with the next command; a change the host
-// refused is not counted and has no audit line.
+// refused is not counted and has no audit line. `tag` is given for an attribute reference: its audit
+// lines name it (and take the single-line wording whatever blnMText says).
 // When `changes` is given, an object that any command changed is added to it (its handle, its text
 // before the first change and after the last), for previews and counts.
 void RunCommands(host::Entity& object, const std::vector<Command>& commands, bool blnMText, LineWriter* audit,
-                 host::PendingError& pending, bool& blnModified, std::vector<TextChange>* changes = nullptr);
+                 host::PendingError& pending, bool& blnModified, const QString* tag = nullptr,
+                 std::vector<TextChange>* changes = nullptr);
 
 }  // namespace qln

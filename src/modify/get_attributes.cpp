@@ -4,8 +4,9 @@
 // exactly one block); the engine then walks up to two passes, model space and paper space. In each
 // space the block list chooses what is visited: the loose text of that space ("*MODEL_SPACE" /
 // "*PAPER_SPACE"), or else the contents of the blocks referenced there. Every object that passes the
-// block and layer tests goes through the whole command list. A host failure skips the step it
-// happened in; the walk goes on.
+// block and layer tests goes through the whole command list. With an ATTRIBUTES: list, the block passes
+// also run the list on the attributes of every reference that passes the block test. A host failure
+// skips the step it happened in; the walk goes on.
 
 #include "host/cautocad.h"
 #include "host/text_files.h"
@@ -24,6 +25,7 @@ struct cAutoCAD::ModifyRun {
     std::vector<host::Variant> varFilterData;
     std::vector<Command> commands;
     LineWriter* audit = nullptr;   // nullptr: no audit log
+    bool attributes = false;       // the template names attribute tags
     bool blnModified = false;
 };
 
@@ -50,6 +52,7 @@ std::int16_t cAutoCAD::GetAttributes(QString& strErr, const QString& strDelimite
     run.blnMText = strTextType.toLower() != u"single";
     run.audit = intFile;
     run.commands = RecogniseCommands(strCommands, strDelimiter);
+    run.attributes = !strAttributes.isEmpty();
     const QString& textType = run.blnMText ? kMTextType : kTextType;
 
     run.intFilterType = {0, 67};
@@ -64,6 +67,7 @@ std::int16_t cAutoCAD::GetAttributes(QString& strErr, const QString& strDelimite
         intFile->WriteLine(QStringLiteral("Spaces: ") + TrimSpaces(strSpaces));
         intFile->WriteLine(QStringLiteral("Blocks: ") + TrimSpaces(strBlocks));
         intFile->WriteLine(QStringLiteral("Layers: ") + TrimSpaces(strLayers));
+        if (run.attributes) intFile->WriteLine(QStringLiteral("Attributes: ") + TrimSpaces(strAttributes));
     }
 
     const QString blocks = TrimSpaces(strBlocks);
@@ -101,7 +105,7 @@ void cAutoCAD::TextPass(const QString& strName, ModifyRun& run) {
         Yield();
         if (!object) continue;
         if (!LayerAdmits(*object, strLayers, pending_)) continue;
-        RunCommands(*object, run.commands, run.blnMText, run.audit, pending_, run.blnModified, changes);
+        RunCommands(*object, run.commands, run.blnMText, run.audit, pending_, run.blnModified, nullptr, changes);
     }
 }
 
@@ -125,8 +129,26 @@ void cAutoCAD::BlockPass(const QString& strName, ModifyRun& run) {
             if (!type || *type != objectName) continue;
             if (!blockAdmitted) continue;
             if (!LayerAdmits(*object, strLayers, pending_)) continue;
-            RunCommands(*object, run.commands, run.blnMText, run.audit, pending_, run.blnModified, changes);
+            RunCommands(*object, run.commands, run.blnMText, run.audit, pending_, run.blnModified, nullptr, changes);
         }
+        if (run.attributes && blockAdmitted) AttributePass(*reference, run);
+    }
+}
+
+// The attributes of one block reference, in the host's order: those whose tag is in the list and whose
+// own layer passes. The text type does not apply: single-line and multi-line attributes alike.
+void cAutoCAD::AttributePass(host::Entity& reference, ModifyRun& run) {
+    const auto has = pending_.Try(reference.HasAttributes());
+    if (!has || !*has) return;
+    const auto attributes = pending_.Try(reference.GetAttributes());
+    if (!attributes) return;
+    for (const host::EntityPtr& attribute : *attributes) {
+        Yield();
+        if (!attribute) continue;
+        const auto tag = pending_.Try(attribute->TagString());
+        if (!tag || !NameListAdmits(strAttributes, *tag)) continue;
+        if (!LayerAdmits(*attribute, strLayers, pending_)) continue;
+        RunCommands(*attribute, run.commands, run.blnMText, run.audit, pending_, run.blnModified, &*tag, changes);
     }
 }
 

@@ -1,11 +1,13 @@
 // cAutoCAD::PrepTemplate: read a template file into the session's settings and command list.
 //
 // A template has free text, then an *INPUT section of settings (STYLE:, SPACE:, BLOCK:, LAYER:,
-// VERSION:), then, after a line that is exactly "*COMMANDS", one command per line. The parser only
-// reads and stores; values and commands are judged when a drawing is processed.
+// VERSION:, ATTRIBUTES:), then, after a line that is exactly "*COMMANDS", one command per line. The
+// parser reads and stores; values and commands are judged when a drawing is processed, except the
+// regular expressions of g and sg, which must compile before any drawing is touched.
 
 #include "host/cautocad.h"
 #include "host/text_files.h"
+#include "modify/commands.h"
 #include "modify/name_list.h"
 
 namespace qln {
@@ -26,6 +28,10 @@ std::int16_t cAutoCAD::PrepTemplate(const QString& strTemplateFile) {
 }
 
 std::int16_t cAutoCAD::PrepTemplate(const QString& strTemplateFile, QString& strErr) {
+    return PrepTemplate(strTemplateFile, strErr, QStringLiteral(","));
+}
+
+std::int16_t cAutoCAD::PrepTemplate(const QString& strTemplateFile, QString& strErr, const QString& strDelimiter) {
     strCommands.clear();
 
     const std::optional<QStringList> lines = ReadTextLines(strTemplateFile);
@@ -52,6 +58,7 @@ std::int16_t cAutoCAD::PrepTemplate(const QString& strTemplateFile, QString& str
     strLayers = QStringLiteral("*");
     strSpaces = QStringLiteral("*");
     strVersion = QStringLiteral("0");
+    strAttributes.clear();
 
     // The settings, up to a line that is exactly "*COMMANDS" as read. A key repeated takes its last value.
     while (next < count) {
@@ -66,6 +73,7 @@ std::int16_t cAutoCAD::PrepTemplate(const QString& strTemplateFile, QString& str
         else if (line.startsWith(u"SPACE:")) strSpaces = TrimSpaces(line.mid(6));
         else if (line.startsWith(u"BLOCK:")) strBlocks = TrimSpaces(line.mid(6));
         else if (line.startsWith(u"VERSION:")) strVersion = TrimSpaces(line.mid(8));
+        else if (line.startsWith(u"ATTRIBUTES:")) strAttributes = NormaliseNameList(TrimSpaces(line.mid(11)));
     }
 
     strLayers = NormaliseNameList(strLayers);
@@ -78,9 +86,22 @@ std::int16_t cAutoCAD::PrepTemplate(const QString& strTemplateFile, QString& str
     }
 
     while (next < count) {
+        const qsizetype lineNumber = next + 1;
         const QString command = TrimSpaces(lines->at(next++));
         if (command.isEmpty() || command.startsWith(u'\'')) continue;
-        if (strCommands.size() < kMaxCommands) strCommands.append(command);
+        if (strCommands.size() >= kMaxCommands) continue;
+        // A pattern that cannot be used makes the whole template unusable: better refused now than
+        // found out half-way through a set of drawings.
+        if (const auto recognised = RecogniseCommand(command, strDelimiter)) {
+            if (const auto reason = PatternError(*recognised)) {
+                strCommands.clear();
+                strErr = QStringLiteral("Template file has an invalid regular expression on line %1: %2.")
+                             .arg(lineNumber)
+                             .arg(*reason);
+                return -4;
+            }
+        }
+        strCommands.append(command);
     }
 
     if (strCommands.isEmpty()) {

@@ -123,7 +123,7 @@ private:
 
 }  // namespace
 
-void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile) {
+void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile, bool blnAttributes) {
     pending_.Clear();
     const bool multiple = state_.blnMultipleLineText;
     const QString textType = multiple ? QStringLiteral("MTEXT") : QStringLiteral("TEXT");
@@ -211,13 +211,40 @@ void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile) {
     listLoose(paperText, QStringLiteral("PAPER"), QStringLiteral("*PAPER_SPACE"));
     listBlocks(paperBlocks, QStringLiteral("PAPER"));
 
+    // The attributes of every block reference, model space first, after all the text: Block is the
+    // reference's block, the other cells the attribute's own.
+    std::int32_t attributeRows = 0;
+    auto listAttributes = [&](const Selection& selection, const QString& space) {
+        const QString spaceCell = kCellOpen + space + kCellClose;
+        for (const host::EntityPtr& reference : SelectionItems(selection, IfSelectFailed::kEnumerate)) {
+            if (!reference) continue;
+            const auto has = pending_.Try(reference->HasAttributes());
+            if (!has || !*has) continue;
+            const auto name = pending_.Try(reference->Name());
+            const auto attributes = pending_.Try(reference->GetAttributes());
+            if (!name || !attributes) continue;
+            const QString blockCell = kCellOpen + HtmlEscaped(*name) + kCellClose;
+            for (const host::EntityPtr& attribute : *attributes) {
+                Yield();
+                if (!attribute) continue;
+                appendRow(attribute, spaceCell, blockCell);
+                ++attributeRows;
+            }
+        }
+    };
+    if (blnAttributes) {
+        listAttributes(modelBlocks, QStringLiteral("MODEL"));
+        listAttributes(paperBlocks, QStringLiteral("PAPER"));
+    }
+
     append(kHeaderRow + kLineBreak + QStringLiteral("</TBODY></TABLE>") + kLineBreak + QStringLiteral("</BODY>") +
            kLineBreak + QStringLiteral("</HTML>"));
 
-    const QString title = QString::number(rowCount) +
-                          (multiple ? QStringLiteral(" multiple line text objects in ")
-                                    : QStringLiteral(" single line text objects in ")) +
-                          HtmlEscaped(strFile);
+    const QString title = QString::number(rowCount - attributeRows) +
+                          (multiple ? QStringLiteral(" multiple line text objects") : QStringLiteral(" single line text objects")) +
+                          (attributeRows > 0 ? QStringLiteral(" and ") + QString::number(attributeRows) + QStringLiteral(" attributes")
+                                         : QString()) +
+                          QStringLiteral(" in ") + HtmlEscaped(strFile);
 
     // Written once, at the end. A file that cannot be created is skipped without a word: the caller
     // checks that the page exists.

@@ -41,7 +41,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     }
 
     QString strErr;
-    session.PrepTemplate(input.templatePath, strErr);
+    session.PrepTemplate(input.templatePath, strErr, input.delimiter);
 
     const QString errPath = logs.filePath(QLatin1String(kErrorLog));
     LineWriter errLog;

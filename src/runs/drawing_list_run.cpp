@@ -149,7 +149,7 @@ void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& 
                                DrawingListRunResult& result) {
     frontend_.Progress(++tasks_, -1, line.drawing);
     QString error;
-    session.PrepTemplate(line.templatePath, error);
+    session.PrepTemplate(line.templatePath, error, delimiter_);
     if (error.isEmpty()) {
         if (!FileExists(line.drawing)) {
             if (audit) audit->WriteLine(QStringLiteral("DWG file not found."));
@@ -234,7 +234,7 @@ void DrawingListRun::RunWildcard(const Line& line, LineWriter* audit, DrawingLis
     if (session.OpenAutoCAD() != 1) return;
 
     QString error;
-    session.PrepTemplate(line.templatePath, error);
+    session.PrepTemplate(line.templatePath, error, delimiter_);
     if (!error.isEmpty()) {
         frontend_.SetStatus(QStringLiteral("Unable to modify text. ") + error);
         ++result.failures;

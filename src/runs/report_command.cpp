@@ -38,7 +38,7 @@ ReportResult ReportCommand::Run(const QString& folder, const QString& name) {
         } else {
             // A page left by an earlier report must not pass for this one if building it fails.
             QFile::remove(result.page);
-            session.CreateArray(result.page, drawing);
+            session.CreateArray(result.page, drawing, attributes_);
             session.CloseDrawing(false);
             if (QFileInfo(result.page).isFile()) {
                 result.created = true;

@@ -25,6 +25,8 @@ public:
     void SetOutput(const QString& page) { output_ = page; }
     // Whether to open the page with the desktop's program (the window always does; the tool on request).
     void SetOpenPage(bool open) { open_ = open; }
+    // Whether the attribute values of the block references are listed after the text.
+    void SetAttributes(bool attributes) { attributes_ = attributes; }
 
     // Report the drawing `name` of `folder` (the list item text as listed).
     ReportResult Run(const QString& folder, const QString& name);
@@ -35,6 +37,7 @@ private:
     Frontend& frontend_;
     QString output_;
     bool open_ = true;
+    bool attributes_ = false;
 };
 
 }  // namespace qln

@@ -53,7 +53,7 @@ SearchResult SearchRun::Run(const SearchCriteria& criteria) {
             const QString found = session.SearchAttributes(
                 criteria.includePath ? path : name, criteria.space, criteria.blocks, criteria.layers,
                 criteria.delimiter, criteria.matchCase, criteria.wholePhrase, criteria.multipleLineText,
-                criteria.phrase, hits);
+                criteria.phrase, hits, criteria.attributes);
             if (!found.isEmpty()) {
                 ++result.files;
                 result.hits += hits;

@@ -21,6 +21,7 @@ struct SearchCriteria {
     bool matchCase = false;
     bool wholePhrase = false;                 // the whole text must equal the phrase
     bool multipleLineText = false;
+    QString attributes;                       // attribute tags whose values are searched too; empty: none
     bool includePath = true;                  // the Drawing field holds the full path
     QString delimiter = QStringLiteral(",");
 };

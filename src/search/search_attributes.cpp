@@ -28,12 +28,14 @@ struct SpacePart {
 
 QString cAutoCAD::SearchAttributes(const QString& strDrawing, const QString& strSpace, QString strBlockName,
                                    QString strLayerName, const QString& strDelimiter, bool blnMatchCase,
-                                   bool blnWholeWord, bool blnTag, const QString& strFind, std::int32_t& lngTot) {
+                                   bool blnWholeWord, bool blnTag, const QString& strFind, std::int32_t& lngTot,
+                                   const QString& strAttributeTags) {
     clsConcat rows;
     pending_.Clear();
 
     strBlockName = NormaliseNameList(TrimSpaces(strBlockName));
     strLayerName = NormaliseNameList(TrimSpaces(strLayerName));
+    const QString tags = strAttributeTags.isEmpty() ? QString() : NormaliseNameList(TrimSpaces(strAttributeTags));
 
     std::vector<std::int16_t> filterType{0, 67};
     std::vector<host::Variant> filterData{QString(), std::int16_t{0}};
@@ -107,6 +109,24 @@ QString cAutoCAD::SearchAttributes(const QString& strDrawing, const QString& str
                 const auto content = pending_.Try(text->TextString());
                 if (!content || !phraseFound(*content)) continue;
                 appendRow(*text, part.word, name, *layer, *content);
+            }
+            if (tags.isEmpty() || aborted() || !NameListAdmits(strBlockName, name)) continue;
+            // The reference's own attribute values: by tag and by the attribute's layer.
+            const auto has = pending_.Try(reference->HasAttributes());
+            if (!has || !*has) continue;
+            const auto attributes = pending_.Try(reference->GetAttributes());
+            if (!attributes) continue;
+            for (const host::EntityPtr& attribute : *attributes) {
+                Yield();
+                if (aborted()) break;
+                if (!attribute) continue;
+                const auto tag = pending_.Try(attribute->TagString());
+                if (!tag || !NameListAdmits(tags, *tag)) continue;
+                const auto layer = pending_.Try(attribute->Layer());
+                if (!layer || !NameListAdmits(strLayerName, *layer)) continue;
+                const auto content = pending_.Try(attribute->TextString());
+                if (!content || !phraseFound(*content)) continue;
+                appendRow(*attribute, part.word, name, *layer, *content);
             }
         }
     };

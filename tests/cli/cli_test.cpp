@@ -361,4 +361,37 @@ TEST_F(CliTest, ProgressBarOnlyOnATerminal) {
     EXPECT_EQ(lines.filter(QRegularExpression("^Text for 1 file\\(s\\) modified in ")).size(), 1);
 }
 
+
+// An R12 drawing with one reference of the block TB carrying the attribute SHEET = A-101.
+QByteArray TitleBlockDrawing() {
+    return "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nTB\n70\n2\n10\n0\n20\n0\n30\n0\n"
+           "0\nATTDEF\n8\n0\n10\n0\n20\n0\n30\n0\n40\n2.5\n1\n\n3\nSheet\n2\nSHEET\n70\n0\n0\nENDBLK\n8\n0\n0\nENDSEC\n"
+           "0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n66\n1\n2\nTB\n10\n5\n20\n5\n30\n0\n"
+           "0\nATTRIB\n8\nTITLE\n10\n6\n20\n7\n30\n0\n40\n2.5\n1\nA-101\n2\nSHEET\n70\n0\n0\nSEQEND\n8\n0\n0\nENDSEC\n0\nEOF\n";
+}
+
+TEST_F(CliTest, AttributesInFindAndReportAndARefusedPattern) {
+    ASSERT_TRUE(WriteFile(dir + "tb.dxf", TitleBlockDrawing()));
+    Outcome o = Cli({"find", "--attributes", "SHEET", "--no-path", "A-1", "tb.dxf"});
+    EXPECT_EQ(o.exit, 0) << o.err.toStdString();
+    EXPECT_EQ(o.out, "Drawing,Space,Block,Layer,Rotation,Handle,X,Y,Z,Text\r\ntb.dxf,Model,TB,TITLE,0,,6,7,0,A-101\r\n");
+    EXPECT_EQ(Cli({"find", "A-1", "tb.dxf"}).exit, 1);  // without --attributes: no hit
+
+    o = Cli({"report", "--attributes", "--output", "page.htm", "tb.dxf"});
+    EXPECT_EQ(o.exit, 0) << o.err.toStdString();
+    const QString page = QString::fromUtf8(ReadFile(dir + "page.htm"));
+    EXPECT_TRUE(page.contains("<TITLE>\r\n0 single line text objects and 1 attributes in tb.dxf\r\n")) << page.toStdString();
+    EXPECT_TRUE(page.contains("<TD>A-101</TD>"));
+
+    // A pattern that does not compile: nothing is modified, and err.log says why.
+    o = Cli({"modify", "--template", Template("*INPUT\r\n*COMMANDS\r\ng,(A,B\r\n"), "--log-dir", "logs", "tb.dxf"});
+    EXPECT_EQ(o.exit, 2);
+    EXPECT_TRUE(o.err.contains("No text modified. Template file has an invalid regular expression on line 3: "
+                               "missing closing parenthesis."))
+        << o.err.toStdString();
+    const QStringList err = Lines(dir + "logs/err.log");
+    ASSERT_EQ(err.size(), 1);
+    EXPECT_TRUE(err[0].endsWith("Error: Template file has an invalid regular expression on line 3: missing closing parenthesis."));
+}
+
 }  // namespace

@@ -291,6 +291,76 @@ TEST_F(CommandStep, AuditWordingForMultipleLineText) {
     }
 }
 
+TEST_F(CommandStep, RegularExpressionsReplaceEveryMatchWithCapturedGroups) {
+    EXPECT_EQ(CodeOf("G,a,b"), "g,");
+    EXPECT_EQ(CodeOf("sg,a,b"), "sg,");
+    EXPECT_EQ(CodeOf("g a"), "-");
+
+    TestEntity& sheet = Text("Sheet a-101 of A-199");
+    Run(sheet, {"g,([a-z])-1(\\d\\d),\\1-2\\2"});
+    EXPECT_EQ(sheet.text, "Sheet a-201 of A-299");
+    // Exact case: only the upper-case A matches; \0 and \x stay literal, a group that took no part is empty.
+    Run(sheet, {"sg,(A)-(2)(x)?,\\3[\\1\\0\\x]"});
+    EXPECT_EQ(sheet.text, "Sheet a-201 of [A\\0\\x]99");
+    // A pattern may hold the delimiter; the replacement is what follows the last one. Unicode letters
+    // fold case.
+    TestEntity& word = Text(QString::fromUtf8("ÉTÉ, été"));
+    Run(word, {QString::fromUtf8("g,(é)t(é), ?,\\2")});
+    EXPECT_EQ(word.text, QString::fromUtf8("Éété"));
+
+    // A pattern that matches the empty string inserts once per position and ends.
+    TestEntity& empty = Text("ab");
+    Run(empty, {"g,x*,-"});
+    EXPECT_EQ(empty.text, "-a-b-");
+    // The empty pattern behaves like f's empty find text: it applies and changes nothing.
+    TestEntity& same = Text("ab");
+    Run(same, {"g,,x"});
+    EXPECT_EQ(same.text, "ab");
+    // No match: nothing applies.
+    const int before = AuditLines().size();
+    TestEntity& none = Text("ab");
+    Run(none, {"sg,A,x"});
+    EXPECT_EQ(AuditLines().size(), before);
+
+    // Audit lines name the pattern, the old text and the whole new text.
+    const QStringList lines = AuditLines();
+    EXPECT_EQ(lines[0], "Found '([a-z])-1(\\d\\d)' in 'Sheet a-101 of A-199' and replaced with 'Sheet a-201 of A-299'");
+    EXPECT_EQ(lines[3], "Found 'x*' in 'ab' and replaced with '-a-b-'");
+    TestEntity& mtext = Text("one\\Ptwo", /*mtext=*/true);
+    Run(mtext, {"g,o(n)e,\\1"}, /*mtext=*/true);
+    EXPECT_EQ(AuditLines().last(), "Found Handle: " + mtext.handle + " and replaced with 'n\\Ptwo'");
+}
+
+TEST_F(CommandStep, AttributeAuditLinesAddTheTagInSingleLineWording) {
+    TestEntity& reference = dwg.AddInsert("TB");
+    TestEntity& rev = reference.AddAttribute("REV", "a");
+    const QString tag = "REV";
+    const QString h = rev.handle;
+    auto run = [&](const QString& line, const QString& before) {
+        rev.text = before;
+        rev.deleted = false;
+        RunCommands(rev, RecogniseCommands({line}, ","), /*blnMText=*/true, &audit, pending, modified, &tag);
+    };
+    run("u", "a");
+    run("c", "b");
+    run("x,c", "c");
+    run("f,d,e", "d");
+    run("g,(f),\\1\\1", "f");
+    run("r,h", "g");
+    run("a,i,j", "i");
+    run("d", "k");
+    EXPECT_EQ(AuditLines(), (QStringList{
+                                "Upper cased single line text object with text 'a' (Handle: " + h + ", Tag: REV)",
+                                "Cleared single line text object with handle " + h + " and text 'b' (Tag: REV)",
+                                "Cleared single line text object with text 'c' (Handle: " + h + ", Tag: REV)",
+                                "Found 'd' in 'd' and replaced with 'e' (Handle: " + h + ", Tag: REV)",
+                                "Found '(f)' in 'f' and replaced with 'ff' (Handle: " + h + ", Tag: REV)",
+                                "Replaced 'g' with 'h' (Handle: " + h + ", Tag: REV)",
+                                "Found 'i' (Handle: " + h + ", Tag: REV) and replaced with 'j'",
+                                "Deleted single line text object with text 'k' (Handle: " + h + ", Tag: REV)",
+                            }));
+}
+
 TEST_F(CommandStep, TheListIsAPipeline) {
     TestEntity& forward = Text("abc def");
     Run(forward, {"p", "sf,Abc,X"});

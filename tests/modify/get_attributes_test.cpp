@@ -350,3 +350,50 @@ TEST_F(GetAttributesTest, WithoutAnOpenDrawingTheResultIsZero) {
 }
 
 }  // namespace
+
+TEST_F(GetAttributesTest, AttributesOfEveryAdmittedReferenceByTagAndLayer) {
+    dwg.AddToBlock("TB", "block text");
+    TestEntity& first = dwg.AddInsert("TB");
+    TestEntity& rev1 = first.AddAttribute("REV", "a");
+    TestEntity& date1 = first.AddAttribute("date", "d");
+    TestEntity& other = first.AddAttribute("OTHER", "o");
+    TestEntity& second = dwg.AddInsert("TB", /*paper=*/true);
+    TestEntity& rev2 = second.AddAttribute("REV", "b");
+    rev2.layer = "HIDDEN";
+    TestEntity& elsewhere = dwg.AddInsert("X");
+    TestEntity& rev3 = elsewhere.AddAttribute("REV", "x");
+    dwg.AddToBlock("X", "x text");
+
+    // Without the key no reference is asked for attributes.
+    Template("BLOCK: TB\r\n", "p\r\n");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_TRUE(host->CallsTo("HasAttributes").isEmpty());
+    EXPECT_EQ(rev1.text, "a");
+
+    // The tag list (ignoring case) and the layer test on the attribute's own layer; the block test
+    // keeps X's attributes out; each reference has attributes of its own. Block text comes first.
+    Template("BLOCK: TB\r\nLAYER: 0\r\nATTRIBUTES: rev, DATE\r\nSTYLE: mtext\r\n", "u\r\n");
+    session.CloseDrawing(false);
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(rev1.text, "A");
+    EXPECT_EQ(date1.text, "D");
+    EXPECT_EQ(other.text, "o");
+    EXPECT_EQ(rev2.text, "b");
+    EXPECT_EQ(rev3.text, "x");
+    EXPECT_EQ(AuditLines().mid(4, 1), QStringList{"Attributes: REV  DATE"});
+    // The text type applies to the block's text (no MTEXT there), not to attributes.
+    EXPECT_EQ(AuditLines().mid(5), (QStringList{
+                                       "Upper cased single line text object with text 'a' (Handle: " + rev1.handle + ", Tag: REV)",
+                                       "Upper cased single line text object with text 'd' (Handle: " + date1.handle + ", Tag: date)",
+                                   }));
+
+    // Every tag with "*"; a reference whose attributes cannot be read is skipped, the next one is not.
+    Template("ATTRIBUTES: *\r\nLAYER: 0\r\n", "r,z\r\n");
+    session.CloseDrawing(false);
+    host->FailNext("GetAttributes");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(rev1.text, "A");
+    EXPECT_EQ(rev3.text, "z");
+    EXPECT_EQ(rev2.text, "b");  // on another layer
+    EXPECT_EQ(host->CallsTo("TagString").size(), 2);
+}

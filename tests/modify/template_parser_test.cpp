@@ -146,3 +146,34 @@ TEST_F(TemplateTest, StoresAtMost32768Commands) {
 }
 
 }  // namespace
+
+TEST_F(TemplateTest, AttributeTagsAreANameListAndAbsentWithoutTheKey) {
+    EXPECT_EQ(Parse("*INPUT\r\n*COMMANDS\r\np\r\n"), 1);
+    EXPECT_EQ(session.strAttributes, "");
+    EXPECT_EQ(Parse("*INPUT\r\n attributes: rev, Date\r\n*COMMANDS\r\np\r\n"), 1);
+    EXPECT_EQ(session.strAttributes, " REV  DATE ");
+    EXPECT_EQ(Parse("*INPUT\r\nATTRIBUTES: *\r\n*COMMANDS\r\np\r\n"), 1);
+    EXPECT_EQ(session.strAttributes, "*");
+    // Present but empty: a list that names no tag, not the absent key.
+    EXPECT_EQ(Parse("*INPUT\r\nATTRIBUTES:\r\n*COMMANDS\r\np\r\n"), 1);
+    EXPECT_EQ(session.strAttributes, "  ");
+    // The next template without the key starts afresh.
+    EXPECT_EQ(Parse("*INPUT\r\n*COMMANDS\r\np\r\n"), 1);
+    EXPECT_EQ(session.strAttributes, "");
+}
+
+TEST_F(TemplateTest, ARegularExpressionThatDoesNotCompileRefusesTheTemplate) {
+    const QByteArray text = "note\r\n*INPUT\r\n*COMMANDS\r\n' a comment\r\np\r\n\r\ng,(unclosed,x\r\n";
+    EXPECT_EQ(Parse(text), -4);
+    EXPECT_EQ(err, "Template file has an invalid regular expression on line 7: missing closing parenthesis.");
+    EXPECT_TRUE(session.strCommands.isEmpty());
+    EXPECT_EQ(Parse("*INPUT\r\n*COMMANDS\r\nSG,a[,x\r\n"), -4);
+    EXPECT_TRUE(err.startsWith("Template file has an invalid regular expression on line 3: ")) << err.toStdString();
+
+    // Only lines that are g or sg commands with the run's delimiter are patterns: with ";" the line
+    // above is no command and the template is read as it always was.
+    err.clear();
+    EXPECT_EQ(session.PrepTemplate(Write(text), err, ";"), 1);
+    EXPECT_EQ(session.strCommands, (QStringList{"p", "g,(unclosed,x"}));
+    EXPECT_EQ(Parse("*INPUT\r\n*COMMANDS\r\ng,(a)|b,\\1\r\nf,(,x\r\n"), 1);
+}

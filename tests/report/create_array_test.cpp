@@ -293,4 +293,22 @@ TEST_F(CreateArrayTest, BrowserShowsEveryRow) {
     EXPECT_TRUE(dom.contains("<title>\n5 single line text objects in /dwg/plan.dwg\n</title>"));
 }
 
+TEST_F(CreateArrayTest, AttributesFollowTheTextWhenAskedAndTheTitleCountsThem) {
+    dwg.AddToBlock("TB", "title").layer = "T";
+    auto& paper = dwg.AddInsert("TB", /*paper=*/true);
+    auto& model = dwg.AddInsert("TB");
+    auto& rev = paper.AddAttribute("REV", "B<");
+    rev.layer = "TITLE";
+    auto& sheet = model.AddAttribute("SHEET", "A-201");
+    EXPECT_EQ(session.OpenAutoCAD(), 1);
+    EXPECT_EQ(session.OpenDrawing("/dwg/plan.dwg", true), 1);
+    session.CreateArray(page, "/dwg/plan.dwg", /*blnAttributes=*/true);
+    const QByteArray html = testhost::ReadFile(page);
+    EXPECT_TRUE(html.contains("<TITLE>\r\n2 single line text objects and 2 attributes in /dwg/plan.dwg\r\n"));
+    EXPECT_EQ(Rows(html), Row("MODEL", "TB", "0", "T", dwg.blocks["TB"][0]->handle.toLatin1(), "0", "0", "0", "title") +
+                              Row("PAPER", "TB", "0", "T", dwg.blocks["TB"][0]->handle.toLatin1(), "0", "0", "0", "title") +
+                              Row("MODEL", "TB", "0", "0", sheet.handle.toLatin1(), "0", "0", "0", "A-201") +
+                              Row("PAPER", "TB", "0", "TITLE", rev.handle.toLatin1(), "0", "0", "0", "B&lt;"));
+}
+
 }  // namespace

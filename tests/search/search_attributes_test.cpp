@@ -175,3 +175,26 @@ TEST_F(SearchTest, FailingCallsAreSkipped) {
 }
 
 }  // namespace
+
+TEST_F(SearchTest, AttributeValuesOfAdmittedReferencesByTagAndLayer) {
+    auto& title = *dwg->entities.back();  // the paper-space reference of TITLE
+    auto& rev = title.AddAttribute("REV", "room B");
+    rev.layer = "TITLE";
+    rev.point = {3, 4, 0};
+    title.AddAttribute("NOTE", "room note").layer = "TITLE";
+    title.AddAttribute("DATE", "room date").layer = "OTHER";
+    auto& door = *dwg->entities[dwg->entities.size() - 2];
+    door.AddAttribute("REV", "room door rev").layer = "TITLE";
+
+    // Without tags nothing of the attributes is read.
+    Search("Paper", "*", "*", "room");
+    EXPECT_TRUE(host->CallsTo("HasAttributes").isEmpty());
+
+    // Tags ignoring case, the attribute's own layer, the block test; after the block's own text; the
+    // text type does not matter. Block is the reference's block.
+    EXPECT_EQ(session.OpenDrawing("/d/plan.dxf", true), 1);
+    const QString rows = session.SearchAttributes("/d/plan.dxf", "Both", "TITLE", "TITLE", ",", false, false,
+                                                  /*blnTag=*/true, "room", total, "rev, date");
+    session.CloseDrawing(false);
+    EXPECT_EQ(rows, "/d/plan.dxf,Paper,TITLE,TITLE,0," + rev.handle + ",3,4,0,room B\r\n");
+}

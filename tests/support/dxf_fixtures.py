@@ -11,6 +11,11 @@
                                       ("Model", a layout name or a block name): type, layer, handle, text
     dxf_fixtures.py csv DELIMITER     read delimited rows from standard input; print them as JSON lists
     dxf_fixtures.py many FILE COUNT   write a drawing with COUNT single-line texts in model space
+    dxf_fixtures.py attributes FOLDER write title-block drawings with attributes in R12, R2000, R2007
+                                      and R2018 (attribs_R12.dxf, ...)
+    dxf_fixtures.py attribs FILE...   print, as JSON, for each file its audit error count and, for every
+                                      model-space block reference, its block and its attributes (tag,
+                                      text, layer; the embedded MTEXT's text for a multi-line one)
 """
 import csv
 import io
@@ -188,6 +193,51 @@ def engines(folder):
     doc.saveas(os.path.join(folder, "words.dxf"))
 
 
+ATTRIBUTE_VERSIONS = ("R12", "R2000", "R2007", "R2018")
+
+
+def attributes(folder):
+    # A title block TB referenced three times (REV and DATE on layer TITLE, SHEET on SHEETS, and a text
+    # of its own), a block ONE referenced once with a single attribute, and a block ML whose attribute
+    # is multi-line where the version has them (R2018; a single-line "first" before).
+    os.makedirs(folder, exist_ok=True)
+    for version in ATTRIBUTE_VERSIONS:
+        doc = ezdxf.new(version)
+        for name in ("TITLE", "SHEETS"):
+            doc.layers.add(name)
+        tb = doc.blocks.new("TB")
+        tb.add_text("title text", dxfattribs={"layer": "TITLE"})
+        tb.add_attdef("REV", (0, 0), "A", dxfattribs={"layer": "TITLE"})
+        doc.blocks.new("ONE").add_attdef("NOTE", (0, 0), "")
+        doc.blocks.new("ML").add_attdef("BODY", (0, 0), "")
+        msp = doc.modelspace()
+        for i in range(3):
+            ref = msp.add_blockref("TB", (100 * i, 0))
+            ref.add_attrib("REV", "ABC"[i], (100 * i, 1), dxfattribs={"layer": "TITLE"})
+            ref.add_attrib("DATE", "jan %d" % (i + 1), (100 * i, 2), dxfattribs={"layer": "TITLE"})
+            ref.add_attrib("SHEET", "A-10%d" % (i + 1), (100 * i, 3), dxfattribs={"layer": "SHEETS"})
+        msp.add_blockref("ONE", (0, 50)).add_attrib("NOTE", "only note", (0, 50))
+        body = msp.add_blockref("ML", (0, 80)).add_attrib("BODY", "first", (0, 80))
+        if version == "R2018":
+            body.embed_mtext(msp.add_mtext("first\\Psecond"))
+        doc.saveas(os.path.join(folder, "attribs_%s.dxf" % version))
+
+
+def attribs(paths):
+    out = {}
+    for p in paths:
+        doc = ezdxf.readfile(p)
+        refs = []
+        for ref in doc.modelspace().query("INSERT"):
+            items = []
+            for a in ref.attribs:
+                text = a.virtual_mtext_entity().text if a.has_embedded_mtext_entity else a.dxf.text
+                items.append([a.dxf.tag, shown_text(doc, text), a.dxf.layer])
+            refs.append({"block": ref.dxf.name, "attribs": items})
+        out[p] = {"errors": len(doc.audit().errors), "references": refs}
+    print(json.dumps(out))
+
+
 def texts_by_place(paths):
     out = {}
     for p in paths:
@@ -319,6 +369,10 @@ if __name__ == "__main__":
         texts_by_place(sys.argv[2:])
     elif command == "csv":
         parse_rows(sys.argv[2])
+    elif command == "attributes":
+        attributes(sys.argv[2])
+    elif command == "attribs":
+        attribs(sys.argv[2:])
     elif command == "many":
         many(sys.argv[2], int(sys.argv[3]))
     else:

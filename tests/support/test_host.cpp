@@ -34,6 +34,7 @@ Result<QString> TestEntity::ObjectName() {
     if (type.compare(u"MTEXT", Qt::CaseInsensitive) == 0) return QStringLiteral("AcDbMText");
     if (type.compare(u"INSERT", Qt::CaseInsensitive) == 0) return QStringLiteral("AcDbBlockReference");
     if (type.compare(u"ATTDEF", Qt::CaseInsensitive) == 0) return QStringLiteral("AcDbAttributeDefinition");
+    if (type.compare(u"ATTRIB", Qt::CaseInsensitive) == 0) return QStringLiteral("AcDbAttribute");
     return QStringLiteral("AcDb") + type.left(1).toUpper() + type.mid(1).toLower();
 }
 
@@ -78,6 +79,41 @@ Result<QString> TestEntity::Name() {
     if (auto e = Check("Name")) return *e;
     if (type.compare(u"INSERT", Qt::CaseInsensitive) != 0) return Error{host::kHostFailure, QStringLiteral("No Name")};
     return name;
+}
+
+Result<bool> TestEntity::HasAttributes() {
+    if (auto e = Check("HasAttributes")) return *e;
+    if (type.compare(u"INSERT", Qt::CaseInsensitive) != 0) return Error{host::kHostFailure, QStringLiteral("No HasAttributes")};
+    for (const auto& a : attributes)
+        if (!a->deleted) return true;
+    return false;
+}
+
+Result<std::vector<host::EntityPtr>> TestEntity::GetAttributes() {
+    if (auto e = Check("GetAttributes")) return *e;
+    if (type.compare(u"INSERT", Qt::CaseInsensitive) != 0) return Error{host::kHostFailure, QStringLiteral("No GetAttributes")};
+    std::vector<host::EntityPtr> out;
+    for (const auto& a : attributes)
+        if (!a->deleted) out.push_back(a);
+    return out;
+}
+
+Result<QString> TestEntity::TagString() {
+    if (auto e = Check("TagString")) return *e;
+    if (type.compare(u"ATTRIB", Qt::CaseInsensitive) != 0) return Error{host::kHostFailure, QStringLiteral("No TagString")};
+    return tag;
+}
+
+TestEntity& TestEntity::AddAttribute(const QString& attributeTag, const QString& value) {
+    auto a = std::make_shared<TestEntity>();
+    a->type = QStringLiteral("ATTRIB");
+    a->tag = attributeTag;
+    a->text = value;
+    a->host = host;
+    // Handles follow the reference's: "1A0" gets "1A0.1", "1A0.2", ...
+    a->handle = handle + u'.' + QString::number(attributes.size() + 1);
+    attributes.push_back(a);
+    return *a;
 }
 
 TestEntityPtr MakeText(const QString& text, const QString& layer, bool mtext) {

@@ -6,6 +6,7 @@
 //   dwg.AddText("MODEL", "hello").layer = "NOTES";
 //   dwg.AddBlock("TITLE").push_back(testhost::MakeText("inside"));
 //   dwg.AddInsert("TITLE", /*paper=*/false);
+//   dwg.AddInsert("TITLE").AddAttribute("REV", "A");
 //   host->FailNext("Open", 2);              // the next two Open calls fail
 //   host->FailAlways("SaveAs");
 //
@@ -37,6 +38,8 @@ struct TestEntity final : host::Entity, std::enable_shared_from_this<TestEntity>
     QString handle;
     QString layer = QStringLiteral("0");
     QString name;        // INSERT: the block it references
+    QString tag;         // ATTRIB: its tag
+    std::vector<std::shared_ptr<TestEntity>> attributes;  // INSERT: its attribute references, in order
     Point3 point{0, 0, 0};
     double rotation = 0;
     bool paper = false;  // loose entities: paper space
@@ -53,6 +56,12 @@ struct TestEntity final : host::Entity, std::enable_shared_from_this<TestEntity>
     host::Result<double> Rotation() override;
     host::Status Delete() override;
     host::Result<QString> Name() override;
+    host::Result<bool> HasAttributes() override;
+    host::Result<std::vector<host::EntityPtr>> GetAttributes() override;
+    host::Result<QString> TagString() override;
+
+    // INSERT: append an attribute reference (an ATTRIB on layer 0 with a fresh handle).
+    TestEntity& AddAttribute(const QString& tag, const QString& text);
 
 private:
     std::optional<Error> Check(const char* member);

@@ -56,6 +56,7 @@ void Form5::BuildControls() {
     cboSpace->addItems({QStringLiteral("Both"), QStringLiteral("Model"), QStringLiteral("Paper")});
     txtBlocks = NewEdit(frmCriteria, QStringLiteral("txtBlocks"));
     txtLayers = NewEdit(frmCriteria, QStringLiteral("txtLayers"));
+    txtAttributes = NewEdit(frmCriteria, QStringLiteral("txtAttributes"));
     txtSearch = NewEdit(frmCriteria, QStringLiteral("txtSearch"));
     txtFolder = NewEdit(frmCriteria, QStringLiteral("txtFolder"));
     Command9 = NewButton(frmCriteria, QStringLiteral("Command9"), QStringLiteral(".."));
@@ -101,6 +102,9 @@ void Form5::BuildControls() {
         addBox(QStringLiteral("lblLayers"),
                QStringLiteral("Layer Names (Use * for all. Separate layer names with commas. Case insensitive)"),
                txtLayers);
+        addBox(QStringLiteral("lblAttributes"),
+               QStringLiteral("Attributes (Tags whose values are searched too: * for all, commas between tags, empty for none)"),
+               txtAttributes);
         addBox(QStringLiteral("lblSearchText"),
                QStringLiteral("Text to Search For (Surround a single word with spaces for whole word search)"),
                txtSearch);
@@ -199,6 +203,7 @@ void Form5::ApplySettings() {
     FixDelimiterBox();
     txtBlocks->setText(ReadSetting(s, settings::kBlocks));
     txtLayers->setText(ReadSetting(s, settings::kLayers));
+    txtAttributes->setText(ReadSetting(s, settings::kAttributes));
     txtSearch->setText(ReadSetting(s, settings::kSearch));
     txtFolder->setText(ReadSetting(s, settings::kFolder));
     ApplyCheckSetting(chkInclude, s, settings::kInclude);
@@ -216,6 +221,7 @@ void Form5::WriteSettings() {
     s.setValue(settings::kFieldDelimiter.key, txtDelimiter->text());
     s.setValue(settings::kBlocks.key, txtBlocks->text());
     s.setValue(settings::kLayers.key, txtLayers->text());
+    s.setValue(settings::kAttributes.key, txtAttributes->text());
     s.setValue(settings::kSearch.key, txtSearch->text());
     s.setValue(settings::kFolder.key, txtFolder->text());
     s.setValue(settings::kInclude.key, CheckSetting(chkInclude));
@@ -251,6 +257,7 @@ SearchCriteria Form5::Criteria() const {
     c.space = cboSpace->currentText();
     c.blocks = txtBlocks->text();
     c.layers = txtLayers->text();
+    c.attributes = txtAttributes->text();
     c.phrase = txtSearch->text();
     c.fileSpec = txtFolder->text();
     c.matchCase = chkCase->isChecked();

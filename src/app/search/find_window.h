@@ -76,6 +76,7 @@ private:
     QComboBox* cboSpace = nullptr;
     QLineEdit* txtBlocks = nullptr;
     QLineEdit* txtLayers = nullptr;
+    QLineEdit* txtAttributes = nullptr;  // attribute tags whose values are searched too; empty: none
     QLineEdit* txtSearch = nullptr;
     QLineEdit* txtFolder = nullptr;
     QPushButton* Command9 = nullptr;

@@ -1,5 +1,6 @@
 #include "host/dxf/dxf_drawing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -133,6 +134,14 @@ host::Status Drawing::Index() {
             if (auto r = IndexEntities(s); !r) return r;
         }
     }
+    // The attributes go after every other entity, so that block definitions keep their ranges.
+    const std::uint32_t base = std::uint32_t(entities_.size());
+    entities_.insert(entities_.end(), attributeRecords_.begin(), attributeRecords_.end());
+    attributeRecords_ = {};
+    for (AttributeRange& a : attributeRanges_) {
+        a.first += base;
+        a.end += base;
+    }
     entityDeleted_.assign(entities_.size(), false);
     return {};
 }
@@ -153,12 +162,24 @@ host::Result<std::uint32_t> Drawing::ReadEntities(std::uint32_t k, std::uint32_t
         if (stop(k)) return k;
         EntityRecord r{k, file_.RecordEnd(k, end), 0, block, space};
         k = r.ownEnd;
+        // A block reference with group 66 = 1 is followed by its attributes.
+        const bool attributesFollow = EqualsIgnoringCase(f.Trimmed(r.begin), "INSERT") && [&] {
+            for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q)
+                if (f.Code(q) == 66) return f.Integer(q).value_or(0) == 1;
+            return false;
+        }();
+        const std::uint32_t firstAttribute = std::uint32_t(attributeRecords_.size());
         // What the entity owns follows it: attributes or vertices, closed by SEQEND.
         while (k < end && f.Code(k) == 0 && IsSubEntity(f.Trimmed(k)) && !stop(k)) {
             const bool last = EqualsIgnoringCase(f.Trimmed(k), "SEQEND");
-            k = file_.RecordEnd(k, end);
+            const std::uint32_t subEnd = file_.RecordEnd(k, end);
+            if (attributesFollow && EqualsIgnoringCase(f.Trimmed(k), "ATTRIB"))
+                attributeRecords_.push_back({k, subEnd, subEnd, block, Space::None});
+            k = subEnd;
             if (last) break;
         }
+        if (attributeRecords_.size() > firstAttribute)
+            attributeRanges_.push_back({std::uint32_t(entities_.size()), firstAttribute, std::uint32_t(attributeRecords_.size())});
         r.end = k;
         if (space == Space::Model && block < 0) {
             const std::uint32_t p = [&] {
@@ -264,6 +285,22 @@ host::Result<QString> Drawing::Name(std::uint32_t e) const {
     return Value(e, 2);
 }
 
+host::Result<std::vector<std::uint32_t>> Drawing::Attributes(std::uint32_t e) const {
+    if (!EqualsIgnoringCase(Type(e), "INSERT")) return NotSupported();
+    std::vector<std::uint32_t> out;
+    const auto it = std::lower_bound(attributeRanges_.begin(), attributeRanges_.end(), e,
+                                     [](const AttributeRange& a, std::uint32_t v) { return a.reference < v; });
+    if (it == attributeRanges_.end() || it->reference != e) return out;
+    for (std::uint32_t a = it->first; a < it->end; ++a)
+        if (!entityDeleted_[a]) out.push_back(a);
+    return out;
+}
+
+host::Result<QString> Drawing::TagString(std::uint32_t e) const {
+    if (!IsOneOf(Type(e), "ATTRIB", "ATTDEF")) return NotSupported();
+    return Value(e, 2).trimmed();
+}
+
 host::Result<QString> Drawing::ObjectName(std::uint32_t e) const {
     const QByteArrayView type = Type(e);
     // The subclass markers (group 100) name the class; the last one is the most derived.
@@ -316,13 +353,21 @@ host::Result<QString> Drawing::ObjectName(std::uint32_t e) const {
     return QStringLiteral("AcDb") + t;
 }
 
-// The pairs that hold the entity's text: for MTEXT its pieces (group 3) in order and then its last group 1,
-// for TEXT, ATTDEF and ATTRIB the group 1. Returns the group 1 pair (kNone when it has none).
-std::uint32_t Drawing::TextPairs(std::uint32_t e, std::vector<std::uint32_t>* pieces) const {
+std::uint32_t Drawing::EmbeddedText(std::uint32_t e) const {
+    if (!IsOneOf(Type(e), "ATTRIB", "ATTDEF")) return kNone;
     const EntityRecord& r = entities_[e];
-    const bool mtext = EqualsIgnoringCase(Type(e), "MTEXT");
-    std::uint32_t one = kNone;
     for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q) {
+        const int c = file_.Code(q);
+        if (c >= 1000) break;
+        if (c == 101) return EqualsIgnoringCase(file_.Trimmed(q), "Embedded Object") ? q : kNone;
+    }
+    return kNone;
+}
+
+std::uint32_t Drawing::TextPairsFrom(std::uint32_t begin, std::uint32_t end, bool mtext,
+                                     std::vector<std::uint32_t>* pieces) const {
+    std::uint32_t one = kNone;
+    for (std::uint32_t q = begin + 1; q < end; ++q) {
         const int c = file_.Code(q);
         if (c == 101 || c >= 1000) break;
         if (c == 1) {
@@ -333,6 +378,16 @@ std::uint32_t Drawing::TextPairs(std::uint32_t e, std::vector<std::uint32_t>* pi
         }
     }
     return one;
+}
+
+// The pairs that hold the entity's text: for MTEXT, and for the embedded MTEXT of a multi-line attribute,
+// its pieces (group 3) in order and then its last group 1; for TEXT, ATTDEF and ATTRIB the group 1.
+// Returns the group 1 pair (kNone when it has none).
+std::uint32_t Drawing::TextPairs(std::uint32_t e, std::vector<std::uint32_t>* pieces) const {
+    const EntityRecord& r = entities_[e];
+    if (const std::uint32_t embedded = EmbeddedText(e); embedded != kNone)
+        return TextPairsFrom(embedded, r.ownEnd, true, pieces);
+    return TextPairsFrom(r.begin, r.ownEnd, EqualsIgnoringCase(Type(e), "MTEXT"), pieces);
 }
 
 QByteArray Drawing::EncodedTextOf(std::uint32_t e) const {
@@ -444,6 +499,23 @@ host::Status Drawing::Delete(std::uint32_t e) {
     entityDeleted_[e] = true;
     edits_.erase(e);
     ++generation_;
+    // A reference whose last attribute went no longer says that attributes follow, nor ends them.
+    // The ranges are in file order, so the one that holds e is the last that starts at or before it.
+    auto range = std::upper_bound(attributeRanges_.begin(), attributeRanges_.end(), e,
+                                  [](std::uint32_t v, const AttributeRange& a) { return v < a.first; });
+    if (range == attributeRanges_.begin()) return {};
+    --range;
+    if (e < range->end && !entityDeleted_[range->reference]) {
+        for (std::uint32_t a = range->first; a < range->end; ++a)
+            if (!entityDeleted_[a]) return {};
+        const EntityRecord& r = entities_[range->reference];
+        if (const std::uint32_t flag = OwnPair(range->reference, 66); flag != kNone)
+            pairDeleted_.Add(flag, flag + 1, file_.Size());
+        for (std::uint32_t k = r.ownEnd; k < r.end; k = file_.RecordEnd(k, r.end)) {
+            if (EqualsIgnoringCase(file_.Trimmed(k), "SEQEND"))
+                references_.DeleteEntity(file_, k, file_.RecordEnd(k, r.end), pairDeleted_);
+        }
+    }
     return {};
 }
 

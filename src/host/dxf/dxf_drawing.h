@@ -71,6 +71,13 @@ public:
     host::Result<host::Point3> InsertionPoint(std::uint32_t e) const;
     host::Result<double> Rotation(std::uint32_t e) const;
     host::Result<QString> Name(std::uint32_t e) const;
+    // A block reference's attributes (the ATTRIBs that follow an INSERT with group 66 = 1, up to its
+    // SEQEND), in file order, deleted ones left out; fails on any other entity. Attributes are entities
+    // of their own here, but in no space and no block definition: selections and block contents never
+    // hold them.
+    host::Result<std::vector<std::uint32_t>> Attributes(std::uint32_t e) const;
+    // The tag (group 2) of an ATTRIB or ATTDEF.
+    host::Result<QString> TagString(std::uint32_t e) const;
     // The value of the entity's first group `code`, decoded; empty when it has none.
     QString Value(std::uint32_t e, int code) const;
     bool HasValue(std::uint32_t e, int code) const { return OwnPair(e, code) != kNone; }
@@ -104,6 +111,12 @@ private:
     host::Result<std::uint32_t> ReadEntities(std::uint32_t k, std::uint32_t end, std::int32_t block, Space space, Stop stop);
 
     std::uint32_t OwnPair(std::uint32_t e, int code) const;
+    // A multi-line ATTRIB or ATTDEF (R2018) keeps its text in an embedded MTEXT after a group 101:
+    // that pair, or kNone.
+    std::uint32_t EmbeddedText(std::uint32_t e) const;
+    // The pairs that hold the text of the record starting at `begin` (MTEXT-like when `pieces`
+    // collects its group 3 values): its group 1 pair, or kNone.
+    std::uint32_t TextPairsFrom(std::uint32_t begin, std::uint32_t end, bool mtext, std::vector<std::uint32_t>* pieces) const;
     std::uint32_t TextPairs(std::uint32_t e, std::vector<std::uint32_t>* pieces) const;
     std::optional<double> Coordinate(std::uint32_t e, int code, double fallback, bool* bad) const;
     host::Point3 Extrusion(std::uint32_t e, bool* bad) const;
@@ -118,6 +131,14 @@ private:
     std::vector<Section> sections_;
     std::vector<EntityRecord> entities_;
     std::vector<bool> entityDeleted_;
+    // The attributes of each block reference that has some: entity records [first, end), by reference.
+    struct AttributeRange {
+        std::uint32_t reference;
+        std::uint32_t first;
+        std::uint32_t end;
+    };
+    std::vector<AttributeRange> attributeRanges_;  // ordered by reference
+    std::vector<EntityRecord> attributeRecords_;   // while indexing: appended to entities_ at its end
     std::vector<BlockRecord> blocks_;
     QHash<QString, int> blockByName_;  // upper-cased name -> first definition
 

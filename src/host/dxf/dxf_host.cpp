@@ -130,6 +130,17 @@ public:
         if (auto err = Check()) return *err;
         return d().Name(e_);
     }
+    Result<bool> HasAttributes() override {
+        if (auto err = Check()) return *err;
+        auto attributes = d().Attributes(e_);
+        if (!attributes) return attributes.error();
+        return !attributes->empty();
+    }
+    Result<std::vector<host::EntityPtr>> GetAttributes() override;
+    Result<QString> TagString() override {
+        if (auto err = Check()) return *err;
+        return d().TagString(e_);
+    }
 
 private:
     std::optional<Error> Check() const {
@@ -149,6 +160,13 @@ std::vector<host::EntityPtr> MakeEntities(const DocStatePtr& doc, const std::vec
     for (std::uint32_t e : indexes)
         if (!doc->drawing->IsDeleted(e)) out.push_back(std::make_shared<DxfEntity>(doc, e));
     return out;
+}
+
+Result<std::vector<host::EntityPtr>> DxfEntity::GetAttributes() {
+    if (auto err = Check()) return *err;
+    auto attributes = d().Attributes(e_);
+    if (!attributes) return attributes.error();
+    return MakeEntities(doc_, *attributes);
 }
 
 // ---- selection sets --------------------------------------------------------------------------------------

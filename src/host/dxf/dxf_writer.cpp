@@ -36,10 +36,11 @@ QByteArray NewPair(const DxfFile& f, std::uint32_t ref, int code, const QByteArr
     return CodeLineLike(f, ref, code) + value + LineEndOf(f, ref);
 }
 
-// Where a missing group 1 goes: after the insertion point, height and (MTEXT) layout values.
-std::uint32_t TextInsertionPoint(const DxfFile& f, const EntityRecord& r) {
-    std::uint32_t after = r.begin;
-    for (std::uint32_t q = r.begin + 1; q < r.ownEnd; ++q) {
+// Where a missing group 1 goes in the record from `begin`: after the insertion point, height and (MTEXT)
+// layout values.
+std::uint32_t TextInsertionPoint(const DxfFile& f, std::uint32_t begin, std::uint32_t end) {
+    std::uint32_t after = begin;
+    for (std::uint32_t q = begin + 1; q < end; ++q) {
         const int c = f.Code(q);
         if (c == 101 || c >= 1000) break;
         if (c == 3 || c == 10 || c == 20 || c == 30 || c == 40 || c == 41 || c == 46 || c == 71 || c == 72) after = q;
@@ -51,17 +52,31 @@ std::uint32_t TextInsertionPoint(const DxfFile& f, const EntityRecord& r) {
 
 void Drawing::TextEditsFor(std::uint32_t e, const TextEdit& t, std::vector<ByteEdit>& out) const {
     const DxfFile& f = file_;
-    std::vector<std::uint32_t> slots;
-    const std::uint32_t one = TextPairs(e, &slots);
-    if (!EqualsIgnoringCase(Type(e), "MTEXT")) {
+    const EntityRecord& r = entities_[e];
+    // A single group 1 holds the whole text.
+    auto writeSingle = [&](std::uint32_t one, std::uint32_t begin, std::uint32_t end) {
         if (one != kNone) {
             out.push_back({f.At(one).valueStart, f.At(one).valueEnd, t.encoded});
         } else {
-            const std::uint32_t after = TextInsertionPoint(f, entities_[e]);
+            const std::uint32_t after = TextInsertionPoint(f, begin, end);
             out.push_back({f.PairEnd(after), f.PairEnd(after), NewPair(f, after, 1, t.encoded)});
         }
+    };
+    const std::uint32_t embedded = EmbeddedText(e);
+    const bool mtext = EqualsIgnoringCase(Type(e), "MTEXT");
+    if (!mtext && embedded == kNone) {
+        writeSingle(TextPairs(e, nullptr), r.begin, r.ownEnd);
         return;
     }
+    // MTEXT, or the embedded MTEXT of a multi-line attribute, whose own group 1 (before the embedded
+    // object) takes the whole text too, as the CAD host writes it.
+    std::uint32_t begin = r.begin;
+    if (embedded != kNone) {
+        writeSingle(TextPairsFrom(r.begin, r.ownEnd, false, nullptr), r.begin, embedded);
+        begin = embedded;
+    }
+    std::vector<std::uint32_t> slots;
+    const std::uint32_t one = TextPairsFrom(begin, r.ownEnd, true, &slots);
     const std::vector<QByteArray> pieces = TextCodec::Split(t.encoded, t.unitEnds);
     const size_t wanted = pieces.size() - 1;  // pieces in group 3; the last goes to group 1
     const size_t common = std::min(wanted, slots.size());
@@ -70,7 +85,7 @@ void Drawing::TextEditsFor(std::uint32_t e, const TextEdit& t, std::vector<ByteE
 
     // New pairs go before the group 1 (or where it would be), laid out like their neighbours.
     QByteArray inserted;
-    const std::uint32_t ref = !slots.empty() ? slots.front() : (one != kNone ? one : TextInsertionPoint(f, entities_[e]));
+    const std::uint32_t ref = !slots.empty() ? slots.front() : (one != kNone ? one : TextInsertionPoint(f, begin, r.ownEnd));
     for (size_t i = common; i < wanted; ++i) {
         inserted += slots.empty() || f.IsBinary() ? NewPair(f, ref, 3, pieces[i])
                                                   : f.CodeLine(ref).toByteArray() + pieces[i] + LineEndOf(f, ref);
@@ -79,7 +94,7 @@ void Drawing::TextEditsFor(std::uint32_t e, const TextEdit& t, std::vector<ByteE
         if (!inserted.isEmpty()) out.push_back({f.At(one).codeStart, f.At(one).codeStart, inserted});
         out.push_back({f.At(one).valueStart, f.At(one).valueEnd, pieces.back()});
     } else {
-        const std::uint32_t after = TextInsertionPoint(f, entities_[e]);
+        const std::uint32_t after = TextInsertionPoint(f, begin, r.ownEnd);
         inserted += NewPair(f, ref, 1, pieces.back());
         out.push_back({f.PairEnd(after), f.PairEnd(after), inserted});
     }
