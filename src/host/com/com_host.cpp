@@ -103,6 +103,17 @@ public:
     Result<double> Rotation() override { return AsDouble(u"Rotation", o_->Get(u"Rotation")); }
     Status Delete() override { return ToStatus(o_->Call(u"Delete")); }
     Result<QString> Name() override { return AsString(u"Name", o_->Get(u"Name")); }
+    // A block reference's attributes: HasAttributes, then GetAttributes, which gives an array of the
+    // attribute references in the reference's order.
+    Result<bool> HasAttributes() override {
+        auto result = o_->Get(u"HasAttributes");
+        if (!result) return ToHostError(result.error());
+        if (const auto* b = (*result).As<bool>()) return *b;
+        if (auto i = AsInteger(*result)) return *i != 0;
+        return Mismatch(u"HasAttributes", "a truth value");
+    }
+    Result<std::vector<host::EntityPtr>> GetAttributes() override;
+    Result<QString> TagString() override { return AsString(u"TagString", o_->Get(u"TagString")); }
 
 private:
     ObjectPtr o_;
@@ -117,6 +128,22 @@ Result<std::vector<host::EntityPtr>> Entities(com::Object& collection) {
     for (const Value& item : *items) {
         ObjectPtr object = item.AsObject();
         if (!object) return Mismatch(u"_NewEnum", "objects");
+        out.push_back(std::make_shared<ComEntity>(std::move(object)));
+    }
+    return out;
+}
+
+Result<std::vector<host::EntityPtr>> ComEntity::GetAttributes() {
+    auto result = o_->Call(u"GetAttributes");
+    if (!result) return ToHostError(result.error());
+    std::vector<host::EntityPtr> out;
+    if ((*result).IsEmpty()) return out;
+    const auto* items = (*result).As<std::vector<Value>>();
+    if (!items) return Mismatch(u"GetAttributes", "an array of attribute references");
+    out.reserve(items->size());
+    for (const Value& item : *items) {
+        ObjectPtr object = item.AsObject();
+        if (!object) return Mismatch(u"GetAttributes", "attribute references");
         out.push_back(std::make_shared<ComEntity>(std::move(object)));
     }
     return out;

@@ -56,13 +56,16 @@ public:
             if (e_->type == u"TEXT") return Value(u"AcDbText");
             if (e_->type == u"MTEXT") return Value(u"AcDbMText");
             if (e_->type == u"INSERT") return Value(u"AcDbBlockReference");
+            if (e_->type == u"ATTRIB") return Value(u"AcDbAttribute");
             return Value(u"AcDbLine");
         }
         if (Is(m, u"Handle")) return Value(e_->handle);
         if (Is(m, u"Layer")) return Value(e_->layer);
         if (e_->type == u"INSERT") {
             if (Is(m, u"Name")) return Value(e_->block);
-        } else if (e_->type == u"TEXT" || e_->type == u"MTEXT") {
+            if (Is(m, u"HasAttributes")) return Value(!e_->attributes.empty());
+        } else if (e_->type == u"TEXT" || e_->type == u"MTEXT" || e_->type == u"ATTRIB") {
+            if (e_->type == u"ATTRIB" && Is(m, u"TagString")) return Value(e_->tag);
             if (Is(m, u"TextString")) return Value(e_->text);
             if (Is(m, u"InsertionPoint")) return Value(e_->point);
             if (Is(m, u"Rotation")) return Value(e_->rotation);
@@ -71,7 +74,8 @@ public:
     }
     Result<Value> Put(std::u16string_view m, const Value& v) override {
         if (e_->deleted) return Fail(kObjectErased, u"Object was erased");
-        if (!Is(m, u"TextString") || (e_->type != u"TEXT" && e_->type != u"MTEXT")) return UnknownMember(m);
+        if (!Is(m, u"TextString") || (e_->type != u"TEXT" && e_->type != u"MTEXT" && e_->type != u"ATTRIB"))
+            return UnknownMember(m);
         const auto* s = v.As<std::u16string>();
         if (!s) return Mismatch();
         e_->text = *s;
@@ -80,6 +84,13 @@ public:
     Result<Value> Call(std::u16string_view m, const std::vector<Value>& args,
                        const std::vector<com::NamedArgument>&) override {
         if (e_->deleted) return Fail(kObjectErased, u"Object was erased");
+        // GetAttributes gives a variant array of the reference's attribute references.
+        if (e_->type == u"INSERT" && Is(m, u"GetAttributes")) {
+            std::vector<Value> out;
+            for (const EntityPtr& a : e_->attributes)
+                if (!a->deleted) out.emplace_back(ObjectPtr(std::make_shared<EntityObject>(a)));
+            return Value(std::move(out));
+        }
         if (!Is(m, u"Delete")) return UnknownMember(m);
         e_->deleted = true;
         return Value();

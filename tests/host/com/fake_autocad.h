@@ -17,13 +17,15 @@
 namespace fakeacad {
 
 struct Entity {
-    std::u16string type;       // DXF type: "TEXT", "MTEXT", "INSERT", "LINE"
+    std::u16string type;       // DXF type: "TEXT", "MTEXT", "INSERT", "ATTRIB", "LINE"
     std::u16string text;
     std::u16string handle;
     std::u16string layer = u"0";
     std::vector<double> point{0.0, 0.0, 0.0};
     double rotation = 0.0;
     std::u16string block;      // INSERT: the referenced block's name
+    std::u16string tag;        // ATTRIB: its tag
+    std::vector<std::shared_ptr<Entity>> attributes;  // INSERT: its attribute references, ATTRIB
     bool paper = false;
     bool deleted = false;
 };
