@@ -53,4 +53,8 @@ QString ChooseLogFolder(const QString& programFolder, bool* movedTo) {
     return data;
 }
 
+QString StoppedNote(int done, int total, const QString& unit) {
+    return QStringLiteral("Stopped by request after %1 of %2 %3.").arg(done).arg(total).arg(unit);
+}
+
 }  // namespace qln

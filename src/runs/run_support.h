@@ -29,6 +29,10 @@ private:
 // per-user data folder (created when missing). `movedTo` says when the fallback was taken.
 QString ChooseLogFolder(const QString& programFolder, bool* movedTo = nullptr);
 
+// What a run stopped on request says in its logs and after its summary:
+// "Stopped by request after 3 of 10 drawings." (`unit` names what was counted).
+QString StoppedNote(int done, int total, const QString& unit = QStringLiteral("drawings"));
+
 // File names of the program's outputs.
 inline constexpr char kAuditLog[] = "audit.log";
 inline constexpr char kErrorLog[] = "err.log";
