@@ -68,10 +68,9 @@ void FolderView::SetDrive(const QString& root) {
 }
 
 void FolderView::SetFolder(const QString& folder) {
-    if (folder == folder_ && currentIndex().isValid() && currentIndex() == model_->index(folder)) {
-        expand(currentIndex());
-        return;
-    }
+    // The folder the user just picked: the tree stays as it is, so that no row moves under the pointer
+    // (its subfolders open with the arrow or a double-click).
+    if (folder == folder_ && currentIndex().isValid() && currentIndex() == model_->index(folder)) return;
     folder_ = folder;
     settling_ = true;
     updating_ = true;
@@ -112,6 +111,12 @@ void FolderView::wheelEvent(QWheelEvent* event) {
     UserTookOver();
     QTreeView::wheelEvent(event);
 }
+
+void FolderView::SetWatching(bool watching) {
+    model_->setOption(QFileSystemModel::DontWatchForChanges, !watching);
+}
+
+bool FolderView::IsWatching() const { return !model_->testOption(QFileSystemModel::DontWatchForChanges); }
 
 QString FolderView::FolderAt(const QModelIndex& index) const { return model_->filePath(index); }
 

@@ -39,6 +39,10 @@ public:
     void SetDrive(const QString& root);
     // Show `folder` as the current folder (expanded, scrolled into view).
     void SetFolder(const QString& folder);
+    // Whether the tree follows changes on disk. A run turns it off: every temporary, backup and renamed
+    // drawing would otherwise make the tree re-read the folder.
+    void SetWatching(bool watching);
+    bool IsWatching() const;
     // The folder shown by a model row (for tests and callers that walk the tree).
     QString FolderAt(const QModelIndex& index) const;
     QModelIndex IndexOf(const QString& folder) const;

@@ -20,6 +20,7 @@ WindowRuns::WindowRuns(Form1& window) : QObject(&window), window_(window) {
     connect(&window_, &Form1::modifyRequested, this, &WindowRuns::Modify);
     connect(&window_, &Form1::drawingListRequested, this, &WindowRuns::RunDrawingList);
     connect(&window_, &Form1::drawingReportRequested, this, &WindowRuns::Report);
+    connect(&window_, &Form1::stopRequested, this, &WindowRuns::Stop);
     window_.installEventFilter(this);
 }
 
@@ -30,8 +31,15 @@ void WindowRuns::Begin() {
     window_.SetRunning(true);
 }
 
+void WindowRuns::Stop() {
+    if (!window_.IsRunning() || stop_) return;
+    stop_ = true;
+    window_.SetStatus(QStringLiteral("Stopping after the current drawing..."));
+}
+
 void WindowRuns::End(bool endProgram) {
     window_.SetRunning(false);
+    if (!endProgram && !closeAfterRun_) window_.NotifyRunEnded(window_.Status());
     const bool close = std::exchange(closeAfterRun_, false);
     if (endProgram) window_.EndProgram();
     else if (close) window_.close();
@@ -39,11 +47,16 @@ void WindowRuns::End(bool endProgram) {
 
 bool WindowRuns::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &window_ && event->type() == QEvent::Close && window_.IsRunning()) {
-        // The window closes when the run has ended; a modification run stops after its current drawing,
-        // so no drawing is left half done.
-        stop_ = true;
-        closeAfterRun_ = true;
         event->ignore();
+        if (closeAfterRun_) return true;
+        // Asked first; then the run stops after its current drawing, so that no drawing is left half
+        // done, the logs say the run was stopped, and the window closes when the run has ended.
+        const auto answer = window_.Context().dialogs.Message(
+            &window_, Dialogs::Icon::Question, Form1::kApplicationTitle,
+            QStringLiteral("A run is in progress. Stop it after the current drawing and exit?"), Dialogs::Buttons::YesNo);
+        if (answer != Dialogs::Answer::Yes || !window_.IsRunning()) return true;
+        closeAfterRun_ = true;
+        Stop();
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -73,6 +86,7 @@ void WindowRuns::Modify() {
     // A run that reached the drawings leaves none selected; one stopped by the host or the template
     // keeps the selection for the next try.
     if (result.templateRead) window_.ClearDrawingSelection();
+    window_.ShowRunOutcome(result.failed, result.errors && result.failed == 0 && !result.stopped);
     End(false);
 }
 
@@ -96,6 +110,7 @@ void WindowRuns::RunDrawingList() {
     run.SetStopFlag(&stop_);
     const DrawingListRunResult result = run.Run(path, fromCommandLine);
     if (fromCommandLine) window_.ClearPendingCommandLinePath();
+    window_.ShowRunOutcome(result.failures, result.errors && result.failures == 0);
     End(result.endProgram);
 }
 

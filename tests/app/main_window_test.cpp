@@ -318,10 +318,63 @@ TEST_F(MainWindow, KeysF1AndEscape) {
     QTest::keyClick(list, Qt::Key_F1);
     EXPECT_EQ(desktop.edited, QStringList{programFolder + QStringLiteral("/faq.fil")});
 
+    // A desktop that cannot open the FAQ file: the user is told where it is.
+    desktop.editorOpens = false;
+    QTest::keyClick(list, Qt::Key_F1);
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|QLN|No program could be started to show the file. Open it "
+                                         "yourself:\n" + programFolder + "/faq.fil"});
+
+    // Esc asks before the window closes.
+    dialogs.asked.clear();
     Child<QLineEdit>("txtDelimiter")->setText(QStringLiteral("|"));
+    QTest::keyClick(Child<QLineEdit>("Text5"), Qt::Key_Escape);
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Question|QLN|Exit QLN?"});
+    EXPECT_TRUE(w.isVisible());
+    dialogs.messageAnswers.push_back(qln::Dialogs::Answer::Yes);
     QTest::keyClick(Child<QLineEdit>("Text5"), Qt::Key_Escape);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(Stored("Delimiter"), QStringLiteral("|"));
+}
+
+TEST_F(MainWindow, OnASmallScreenTheWindowFitsAndItsPlaceIsRemembered) {
+    available = QRect(0, 0, 800, 540);
+    qln::Form1& w = Open();
+    EXPECT_TRUE(available.contains(w.geometry())) << w.geometry().width() << "x" << w.geometry().height();
+    // The status line and Exit stay in the window; the panes scroll.
+    for (const char* name : {"Label4", "Command2", "Command4"}) {
+        QWidget* child = Child<QWidget>(name);
+        EXPECT_TRUE(w.rect().contains(QRect(child->mapTo(&w, QPoint(0, 0)), child->size()))) << name;
+    }
+
+    available = QRect(0, 0, 1280, 900);
+    w.resize(700, 500);
+    w.move(40, 60);
+    qln::Form1& again = Reopen();
+    EXPECT_EQ(again.size(), QSize(700, 500));
+    EXPECT_EQ(again.pos(), QPoint(40, 60));
+}
+
+TEST_F(MainWindow, AFolderTypedInThePathBoxMovesThePaneAndIsOfferedAgain) {
+    Touch({"dwg/a.dxf", "other/b.dxf"});
+    Store("Dir", Path("dwg"));
+    qln::Form1& w = Open();
+    auto* path = Child<QComboBox>("Path1");
+    EXPECT_EQ(path->currentText(), Path("dwg"));
+
+    path->setEditText(Path("nowhere"));
+    QTest::keyClick(path->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(w.DrawingFolder(), Path("dwg"));
+    EXPECT_EQ(w.Status(), "Folder not found or not readable: " + Path("nowhere"));
+
+    path->setEditText(Path("other"));
+    QTest::keyClick(path->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(w.DrawingFolder(), Path("other"));
+    EXPECT_EQ(Items(w.DrawingList()), QStringList{"b.dxf"});
+    // Both panes offer it among the recent folders, this start and the next.
+    EXPECT_EQ(Child<QComboBox>("Path3")->findText(Path("other")), 0);
+    qln::Form1& again = Reopen();
+    (void)again;
+    EXPECT_EQ(Child<QComboBox>("Path1")->findText(Path("other")), 0);
 }
 
 TEST_F(MainWindow, ADriveThatCannotBeReadIsReportedAndTheFolderStays) {

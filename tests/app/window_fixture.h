@@ -10,6 +10,8 @@
 #include "support/scripted_dialogs.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QListWidget>
 #include <QSettings>
@@ -28,15 +30,18 @@ public:
     QStringList edited;   // files handed to the text editor
     QStringList urls;     // URLs handed to their default program
     bool urlsOpen = true;
+    bool editorOpens = true;
 
     bool OpenInTextEditor(const QString& path) override {
         edited << path;
-        return true;
+        return editorOpens;
     }
     bool OpenUrl(const QUrl& url) override {
         urls << url.toString();
         return urlsOpen;
     }
+    QStringList notices;  // "title|text" of every notification
+    void Notify(QWidget*, const QString& title, const QString& text) override { notices << title + u'|' + text; }
 };
 
 class WindowTest : public ::testing::Test {
@@ -84,7 +89,8 @@ protected:
                                    hostClass->DrawingExtension(),
                                    [this] { return drives; },
                                    [this] { return screen; },
-                                   hostClass};
+                                   hostClass,
+                                   [this] { return available; }};
         window = std::make_unique<qln::Form1>(context);
         qln::ConnectRuns(*window);
         window->Load(commandLine);
@@ -145,6 +151,7 @@ protected:
     RecordingDesktop desktop;
     QStringList drives{QStringLiteral("/")};
     QSize screen{1024, 768};
+    QRect available{0, 0, 1280, 900};
     std::unique_ptr<qln::Form1> window;
 };
 
