@@ -21,9 +21,12 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QTabWidget;
+class QTableView;
 
 namespace qln {
 
+class ResultTableModel;
 class WidgetFrontend;
 
 class Form5 final : public QDialog {
@@ -66,7 +69,11 @@ private:
     // The rules of the boxes as they are left: no empty block or layer list, no empty delimiter.
     void FixBlockBox(QLineEdit* box);
     void FixDelimiterBox();
+    // While a search goes on Search is disabled and Abort enabled; the Save buttons only with results.
     void SetSearching(bool searching);
+    // The results in the text box and the table.
+    void ShowResults();
+    void CopyHandle(int row);
     void Warn(const QString& text);
 
     WindowContext context_;
@@ -87,7 +94,10 @@ private:
     QPushButton* cmdSearch = nullptr;
     QPushButton* cmdAbort = nullptr;
     QGroupBox* frmResults = nullptr;
+    QTabWidget* tabResults = nullptr;
     QPlainTextEdit* txtResults = nullptr;
+    QTableView* tblResults = nullptr;
+    ResultTableModel* table_ = nullptr;
     QPushButton* cmdSave = nullptr;
     QPushButton* Command1 = nullptr;
     QCheckBox* chkCSV = nullptr;
