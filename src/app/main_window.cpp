@@ -135,6 +135,8 @@ Form1::Form1(const WindowContext& context, QWidget* parent) : QWidget(parent), c
     setWindowTitle(kWindowTitle);
     BuildControls();
     frontend_ = std::make_unique<WidgetFrontend>(this, Label4, progress_, context_.dialogs, context_.desktop);
+    // A run over thousands of drawings changes its "Processing ..." text and count many times a second.
+    frontend_->SetUpdateInterval(100);
 }
 
 Form1::~Form1() = default;

@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+#include <utility>
+
 namespace qln {
 
 FittedListWidget::FittedListWidget(QWidget* parent) : QListWidget(parent) {
@@ -25,14 +27,9 @@ void FittedListWidget::updateGeometries() {
     horizontalScrollBar()->setPageStep(viewport()->width());
 }
 
-FolderView::FolderView(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel(this)) {
-    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    model_->setReadOnly(true);
-    setModel(model_);
-    for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+FolderView::FolderView(QWidget* parent) : QTreeView(parent) {
     header()->hide();
     setSortingEnabled(true);
-    sortByColumn(0, Qt::AscendingOrder);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformRowHeights(true);
     setAnimated(false);
@@ -42,13 +39,27 @@ FolderView::FolderView(QWidget* parent) : QTreeView(parent), model_(new QFileSys
     connect(settle_, &QTimer::timeout, this, [this] {
         if (settling_) ShowFolder();
     });
+    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, &FolderView::UserTookOver);
+    AttachModel();
+}
+
+void FolderView::AttachModel() {
+    QFileSystemModel* old = model_;
+    model_ = new QFileSystemModel(this);
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model_->setReadOnly(true);
+    QItemSelectionModel* oldSelection = selectionModel();
+    setModel(model_);
+    delete oldSelection;
+    delete old;
+    for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+    sortByColumn(0, Qt::AscendingOrder);
     auto resettle = [this] {
         if (settling_) settle_->start();
     };
     connect(model_, &QFileSystemModel::directoryLoaded, this, resettle);
     connect(model_, &QAbstractItemModel::layoutChanged, this, resettle);
     connect(model_, &QAbstractItemModel::rowsInserted, this, resettle);
-    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, &FolderView::UserTookOver);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (updating_ || !current.isValid()) return;
         // The user's own choice: the tree stays as the user left it.
@@ -113,7 +124,21 @@ void FolderView::wheelEvent(QWheelEvent* event) {
 }
 
 void FolderView::SetWatching(bool watching) {
-    model_->setOption(QFileSystemModel::DontWatchForChanges, !watching);
+    if (watching == IsWatching()) return;
+    if (!watching) {
+        // The model's file-system watcher goes, with every notice it would have sent.
+        model_->setOption(QFileSystemModel::DontWatchForChanges, true);
+        return;
+    }
+    // A watcher that was dropped does not come back for the folders already read: a fresh model reads
+    // (and watches) the drive's tree again, showing the same folder.
+    const QString root = std::exchange(root_, QString());
+    const QString folder = std::exchange(folder_, QString());
+    updating_ = true;
+    AttachModel();
+    updating_ = false;
+    if (!root.isEmpty()) SetDrive(root);
+    if (!folder.isEmpty()) SetFolder(folder);
 }
 
 bool FolderView::IsWatching() const { return !model_->testOption(QFileSystemModel::DontWatchForChanges); }

@@ -56,10 +56,12 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // A new model of the file system in place of the old one.
+    void AttachModel();
     void ShowFolder();
     void UserTookOver();
 
-    QFileSystemModel* model_;
+    QFileSystemModel* model_ = nullptr;
     QString root_;
     QString folder_;
     bool updating_ = false;

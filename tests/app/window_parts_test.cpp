@@ -111,6 +111,18 @@ TEST_F(Windows, TheFrontendShowsRunsInTheMainWindow) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(bar->isVisible());
 
+    // Texts of what goes on now change at most ten times a second; the latest one shows, and a lasting
+    // text replaces a waiting one.
+    ui.SetTransientStatus(QStringLiteral("Processing /d/b.dxf..."));
+    ui.SetTransientStatus(QStringLiteral("Processing /d/c.dxf..."));
+    EXPECT_EQ(Text("Label4"), QStringLiteral("Processing /d/b.dxf..."));
+    QTest::qWait(150);
+    EXPECT_EQ(Text("Label4"), QStringLiteral("Processing /d/c.dxf..."));
+    ui.SetTransientStatus(QStringLiteral("Processing /d/d.dxf..."));
+    ui.SetStatus(QStringLiteral("Done."));
+    QTest::qWait(150);
+    EXPECT_EQ(Text("Label4"), QStringLiteral("Done."));
+
     ui.MessageBox(qln::Frontend::Icon::Warning, QStringLiteral("Error opening AutoCAD"), QStringLiteral("text"));
     EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|Error opening AutoCAD|text"});
     EXPECT_TRUE(ui.OpenWithDefaultProgram(QStringLiteral("/p/attr.htm")));

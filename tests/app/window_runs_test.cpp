@@ -104,9 +104,9 @@ TEST_F(WindowRuns, ModifyAppliesTheTemplateToTheSelectedDrawingsAndClearsTheSele
     EXPECT_TRUE(ReadFile(Path("dwg/a.dxf")).contains("\r\ncolor one\r\n"));
     EXPECT_TRUE(ReadFile(Path("dwg/c.dxf")).contains("\r\ncolor three\r\n"));
     EXPECT_TRUE(ReadFile(Path("dwg/d.dxf")).contains("\r\ncolour four\r\n"));  // not selected
-    ASSERT_GE(status.texts.size(), 4) << status.texts.join(u'\n').toStdString();
-    EXPECT_EQ(status.texts.mid(0, 3), (QStringList{"Modification in process...", "Processing " + Path("dwg/a.dxf") + "...",
-                                                   "Processing " + Path("dwg/c.dxf") + "..."}));
+    // What goes on now shows (at most ten times a second), then the summary.
+    ASSERT_GE(status.texts.size(), 2) << status.texts.join(u'\n').toStdString();
+    EXPECT_EQ(status.texts.first(), QStringLiteral("Modification in process..."));
     EXPECT_TRUE(QRegularExpression("^Text for 2 file\\(s\\) modified in \\d+[.,]\\d\\d second\\(s\\)\\.$")
                     .match(w.Status())
                     .hasMatch())
