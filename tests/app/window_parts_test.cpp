@@ -113,6 +113,7 @@ TEST_F(Windows, TheFrontendShowsRunsInTheMainWindow) {
 
     // Texts of what goes on now change at most ten times a second; the latest one shows, and a lasting
     // text replaces a waiting one.
+    QTest::qWait(150);
     ui.SetTransientStatus(QStringLiteral("Processing /d/b.dxf..."));
     ui.SetTransientStatus(QStringLiteral("Processing /d/c.dxf..."));
     EXPECT_EQ(Text("Label4"), QStringLiteral("Processing /d/b.dxf..."));
