@@ -8,6 +8,7 @@
 #include "runs/file_utils.h"
 #include "app/main_window.h"
 #include "runs/report_command.h"
+#include "host/text_files.h"
 
 #include <QEvent>
 #include <QListWidget>
@@ -78,6 +79,7 @@ void WindowRuns::Modify() {
     }
     input.delimiter = window_.Delimiter();
     input.audit = window_.AuditEnabled();
+    if (!DelimiterFitsTemplate(input.templatePath, input.delimiter)) return;
 
     Begin();
     BatchRun run(context.hostClass, context.state, window_.UserInterface());
@@ -88,6 +90,34 @@ void WindowRuns::Modify() {
     if (result.templateRead) window_.ClearDrawingSelection();
     window_.ShowRunOutcome(result.failed, result.errors && result.failed == 0 && !result.stopped);
     End(false);
+}
+
+bool WindowRuns::DelimiterFitsTemplate(const QString& templatePath, const QString& delimiter) {
+    if (delimiter == QLatin1String(",")) return true;
+    const std::optional<QStringList> lines = ReadTextLines(templatePath);
+    if (!lines) return true;  // the run reports a template it cannot read
+    // The command lines: after "*COMMANDS", neither blank nor a comment.
+    bool commands = false;
+    bool withComma = false;
+    for (const QString& raw : *lines) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(u'*')) {
+            commands = line.compare(QLatin1String("*COMMANDS"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!commands || line.isEmpty() || line.startsWith(u'\'')) continue;
+        // One command that uses the delimiter: the template was written for it.
+        if (line.contains(delimiter)) return true;
+        withComma = withComma || line.contains(u',');
+    }
+    if (!withComma) return true;
+    // Commands written with "," and a delimiter of another character would do nothing at all.
+    const auto answer = window_.Context().dialogs.Message(
+        &window_, Dialogs::Icon::Question, Form1::kApplicationTitle,
+        QStringLiteral("The template's commands are separated by \",\", but the delimiter is \"") + delimiter +
+            QStringLiteral("\": they would change nothing.\n\nRun it anyway?"),
+        Dialogs::Buttons::YesNo);
+    return answer == Dialogs::Answer::Yes;
 }
 
 void WindowRuns::RunDrawingList() {

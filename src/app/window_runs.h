@@ -40,6 +40,9 @@ private:
     // A run ended: the buttons come back; then the program ends (a list's "END"), or a close asked for
     // during the run is carried out.
     void End(bool endProgram);
+    // False when the template's commands are written with "," while the delimiter is another
+    // character, and the user, asked, does not want to run it anyway.
+    bool DelimiterFitsTemplate(const QString& templatePath, const QString& delimiter);
 
     Form1& window_;
     std::atomic<bool> stop_{false};

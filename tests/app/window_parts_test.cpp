@@ -86,7 +86,10 @@ TEST_F(Windows, AboutWindowLinks) {
     EXPECT_TRUE(dialogs.asked.isEmpty());
     desktop.urlsOpen = false;
     Q_EMIT about.findChild<QLabel*>(QStringLiteral("lblEmail"))->linkActivated(qln::Form3::kEmailAddress);
-    EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|QLN|Could not find associated browser."});
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|QLN|Could not start a mail program. Write to "
+                                         "support@quillon.example.org."});
+    Q_EMIT about.findChild<QLabel*>(QStringLiteral("lblWebSite"))->linkActivated(qln::Form3::kWebSite);
+    EXPECT_EQ(dialogs.asked.last(), "Message|Warning|QLN|Could not find associated browser.\n" + qln::Form3::kWebSite);
 }
 
 TEST_F(Windows, TheFrontendShowsRunsInTheMainWindow) {

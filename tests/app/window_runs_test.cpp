@@ -150,6 +150,24 @@ TEST_F(WindowRuns, ATemplateErrorModifiesNothingAndKeepsTheSelection) {
     EXPECT_TRUE(Button("Command15")->isEnabled());
 }
 
+TEST_F(WindowRuns, ADelimiterTheTemplateDoesNotUseIsAskedAboutFirst) {
+    Drawing("dwg/a.dxf", "colour");
+    Template("tpl/t.txt", "f,colour,color\r\n");
+    Store("Dir", Path("dwg"));
+    Store("Dir3", Path("tpl"));
+    Store("Delimiter", ";");
+    qln::Form1& w = Open();
+    const QByteArray before = ReadFile(Path("dwg/a.dxf"));
+    Click(w.TemplateList(), 0);
+    Click(w.DrawingList(), 0);
+    Button("Command15")->click();  // answered No
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Question|QLN|The template's commands are separated by \",\", but the "
+                                         "delimiter is \";\": they would change nothing.\n\nRun it anyway?"});
+    EXPECT_EQ(ReadFile(Path("dwg/a.dxf")), before);
+    EXPECT_FALSE(Logged("audit.log"));
+    EXPECT_EQ(SelectedRows(w.DrawingList()), QList<int>{0});
+}
+
 TEST_F(WindowRuns, ACommandLineListRunsAtOnceAndEndStopsTheProgramWithoutSavingSettings) {
     Drawing("dwg/a.dxf", "colour one");
     Drawing("dwg/b.dxf", "colour two");
