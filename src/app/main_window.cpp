@@ -227,7 +227,7 @@ QGroupBox* Form1::BuildDrawingPane() {
     buttons->addStretch();
     grid->addLayout(buttons, 6, 0, 1, 4);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(1, 2);
+    grid->setRowStretch(1, 3);
     grid->setRowStretch(3, 3);
     return Frame1;
 }
@@ -260,7 +260,7 @@ QGroupBox* Form1::BuildTemplatePane() {
     buttonRow->setFixedHeight(Command13->sizeHint().height());
     grid->addWidget(buttonRow, 6, 0, 1, 2);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(1, 2);
+    grid->setRowStretch(1, 3);
     grid->setRowStretch(3, 3);
     return Frame4;
 }
@@ -337,11 +337,14 @@ void Form1::ArrangeControls() {
     options->addWidget(Label1);
     options->addWidget(txtDelimiter);
     options->addStretch();
-    options->addWidget(cmdOpen);
-    options->addSpacing(8);
-    options->addWidget(Command5);
-    options->addWidget(Command15);
-    options->addWidget(cmdStop);
+    // The commands on a row of their own: with large fonts one row would be wider than the screen.
+    auto* commands = new QHBoxLayout;
+    commands->addStretch();
+    commands->addWidget(cmdOpen);
+    commands->addSpacing(8);
+    commands->addWidget(Command5);
+    commands->addWidget(Command15);
+    commands->addWidget(cmdStop);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(Frame5, 1);
@@ -363,6 +366,7 @@ void Form1::ArrangeControls() {
     contentLayout->setContentsMargins(0, 0, 0, 0);
     contentLayout->addLayout(panes, 1);
     contentLayout->addLayout(options);
+    contentLayout->addLayout(commands);
     auto* scroller = new QScrollArea(this);
     scroller->setObjectName(QStringLiteral("scroller"));
     scroller->setFrameShape(QFrame::NoFrame);
@@ -927,6 +931,15 @@ void Form1::CheckScreenSize() {
 
 bool Form1::event(QEvent* event) {
     switch (event->type()) {
+        case QEvent::Show:
+            // Once the window manager has framed the window, the frame too must fit the screen.
+            if (!framedOnce_) {
+                framedOnce_ = true;
+                QTimer::singleShot(50, this, [this] {
+                    KeepFrameOnScreen(this, context_.availableGeometry ? context_.availableGeometry() : ScreenArea(this));
+                });
+            }
+            break;
         case QEvent::WindowActivate:
             // Once per activation, and never for the activation that follows the notice's own box.
             if (sizeNoticeArmed_) {

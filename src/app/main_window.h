@@ -231,6 +231,7 @@ private:
     // The screen-size notice: armed when the window loses activation to anything but the notice.
     bool sizeNoticeArmed_ = true;
     bool sizeNoticeOpen_ = false;
+    bool framedOnce_ = false;
 };
 
 }  // namespace qln

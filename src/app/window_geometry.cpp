@@ -28,17 +28,32 @@ void PlaceWindow(QWidget* window, const QSettings& store, const QString& key, co
         }
     }
     if (available.isValid()) {
-        const QSize room(available.width() - kFrameWidth, available.height() - kFrameHeight);
-        place.setSize(place.size().boundedTo(room).expandedTo(window->minimumSize()));
-        const QRect inner = available.adjusted(kFrameWidth / 2, kFrameHeight - kFrameWidth / 2, -kFrameWidth / 2,
-                                               -kFrameWidth / 2);
-        if (!stored || !inner.contains(place)) place.moveCenter(available.center());
+        // move() places the frame's corner; resize() sizes what is inside the frame.
+        const QSize frame(kFrameWidth, kFrameHeight);
+        place.setSize(place.size().boundedTo(available.size() - frame).expandedTo(window->minimumSize()));
+        if (!stored || !available.contains(QRect(place.topLeft(), place.size() + frame)))
+            place.moveCenter(available.center() - QPoint(kFrameWidth / 2, kFrameHeight / 2));
         // A window larger than the room left starts at its top left corner.
-        if (place.top() < inner.top()) place.moveTop(inner.top());
-        if (place.left() < inner.left()) place.moveLeft(inner.left());
+        if (place.top() < available.top()) place.moveTop(available.top());
+        if (place.left() < available.left()) place.moveLeft(available.left());
     }
     window->resize(place.size());
     if (stored || available.isValid()) window->move(place.topLeft());
+}
+
+void KeepFrameOnScreen(QWidget* window, const QRect& available) {
+    if (!available.isValid() || window->isMaximized() || window->isFullScreen()) return;
+    const QRect frame = window->frameGeometry();
+    if (available.contains(frame)) return;
+    const QSize extra = frame.size() - window->size();  // title bar and borders
+    const QSize fits = window->size().boundedTo(available.size() - extra).expandedTo(window->minimumSize());
+    QRect target(frame.topLeft(), fits + extra);
+    if (target.bottom() > available.bottom()) target.moveBottom(available.bottom());
+    if (target.right() > available.right()) target.moveRight(available.right());
+    if (target.top() < available.top()) target.moveTop(available.top());
+    if (target.left() < available.left()) target.moveLeft(available.left());
+    window->resize(fits);
+    window->move(target.topLeft());
 }
 
 void RememberPlace(const QWidget* window, QSettings& store, const QString& key) {

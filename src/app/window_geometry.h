@@ -13,6 +13,8 @@ namespace qln {
 
 // The window's stored place (its size when the store has none), kept within `available`.
 void PlaceWindow(QWidget* window, const QSettings& store, const QString& key, const QRect& available);
+// Once the window is framed: frame and all within `available`, moved and made smaller where needed.
+void KeepFrameOnScreen(QWidget* window, const QRect& available);
 // Store the window's place (its normal place when it is maximised).
 void RememberPlace(const QWidget* window, QSettings& store, const QString& key);
 // The free area of the window's screen.

@@ -35,6 +35,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextCursor>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <iterator>
@@ -50,6 +51,13 @@ Form5::Form5(const WindowContext& context, QWidget* parent) : QDialog(parent), c
     SetSearching(false);
     const QRect area = context_.availableGeometry ? context_.availableGeometry() : ScreenArea(parent ? parent : this);
     PlaceWindow(this, context_.settings, settings::kFindWindowPlace, area);
+}
+
+void Form5::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    QTimer::singleShot(50, this, [this] {
+        KeepFrameOnScreen(this, context_.availableGeometry ? context_.availableGeometry() : ScreenArea(this));
+    });
 }
 
 Form5::~Form5() = default;
