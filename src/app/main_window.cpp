@@ -137,6 +137,8 @@ Form1::Form1(const WindowContext& context, QWidget* parent) : QWidget(parent), c
     frontend_ = std::make_unique<WidgetFrontend>(this, Label4, progress_, context_.dialogs, context_.desktop);
     // A run over thousands of drawings changes its "Processing ..." text and count many times a second.
     frontend_->SetUpdateInterval(100);
+    // A hundred times a second is enough for clicks and repaints.
+    frontend_->SetYieldInterval(10);
 }
 
 Form1::~Form1() = default;

@@ -53,6 +53,8 @@ QMenuBar* Form1::BuildMenus() {
     run->addSeparator();
     runActions_ << add(run, QStringLiteral("actRefresh"), QStringLiteral("&Refresh Lists"), QKeySequence::Refresh,
                        [this] {
+                           drawings_.dir->Reload();
+                           templates_.dir->Reload();
                            RefreshDrawings();
                            RefreshTemplates();
                        });

@@ -124,14 +124,13 @@ void FolderView::wheelEvent(QWheelEvent* event) {
 }
 
 void FolderView::SetWatching(bool watching) {
-    if (watching == IsWatching()) return;
-    if (!watching) {
-        // The model's file-system watcher goes, with every notice it would have sent.
-        model_->setOption(QFileSystemModel::DontWatchForChanges, true);
-        return;
-    }
-    // A watcher that was dropped does not come back for the folders already read: a fresh model reads
-    // (and watches) the drive's tree again, showing the same folder.
+    // Off, the model's file-system watcher goes, with every notice it would have sent. On again, the
+    // folders read from now on are watched; those read before are watched again after Reload (F5),
+    // which reads the tree afresh, a cost a run should not pay at its end.
+    model_->setOption(QFileSystemModel::DontWatchForChanges, !watching);
+}
+
+void FolderView::Reload() {
     const QString root = std::exchange(root_, QString());
     const QString folder = std::exchange(folder_, QString());
     updating_ = true;

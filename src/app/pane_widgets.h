@@ -43,6 +43,8 @@ public:
     // drawing would otherwise make the tree re-read the folder.
     void SetWatching(bool watching);
     bool IsWatching() const;
+    // Read the tree afresh from the disk, showing the same folder.
+    void Reload();
     // The folder shown by a model row (for tests and callers that walk the tree).
     QString FolderAt(const QModelIndex& index) const;
     QModelIndex IndexOf(const QString& folder) const;

@@ -76,7 +76,11 @@ void WidgetFrontend::SetBusy(bool busy) {
     }
 }
 
-void WidgetFrontend::ProcessEvents() { QCoreApplication::processEvents(); }
+void WidgetFrontend::ProcessEvents() {
+    if (yieldInterval_ > 0 && yielded_.isValid() && yielded_.elapsed() < yieldInterval_) return;
+    yielded_.start();
+    QCoreApplication::processEvents();
+}
 
 bool WidgetFrontend::OpenWithDefaultProgram(const QString& path) {
     return desktop_.OpenUrl(QUrl::fromLocalFile(path));

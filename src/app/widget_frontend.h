@@ -30,6 +30,10 @@ public:
         pending_.setInterval(milliseconds);
     }
 
+    // How often the runs' yields let the window handle its events, in milliseconds; 0 for every yield.
+    // The engines yield after every object of a drawing, far more often than a person can click.
+    void SetYieldInterval(int milliseconds) { yieldInterval_ = milliseconds; }
+
     void SetStatus(const QString& text) override;
     // What goes on now ("Processing ...") changes with every drawing: shown at most every tenth of a
     // second, the latest one last, so that a run does not spend its time painting texts no one can read.
@@ -53,6 +57,8 @@ private:
     Desktop& desktop_;
     int busyDepth_ = 0;
     int interval_ = 0;
+    int yieldInterval_ = 0;
+    QElapsedTimer yielded_;
     QElapsedTimer shown_;
     QTimer pending_;
     QString pendingStatus_;

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -483,6 +484,37 @@ TEST_F(MainWindow, ControlsCarryTheirCaptionsAndTips) {
     EXPECT_EQ(find.count(), 1);
     EXPECT_EQ(fileSpecs.count(), 1);
     EXPECT_EQ(modify.count(), 0);
+}
+
+TEST_F(MainWindow, DrawingsDroppedOnTheWindowAreSelectedAndATemplateOnItsPane) {
+    Touch({"dwg/a.dxf", "dwg/b.dxf", "dwg/c.dxf", "tpl/one.txt", "tpl/two.txt"});
+    qln::Form1& w = Open();
+    auto drop = [&w](const QStringList& relative, QWidget* onto) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& path : relative) urls << QUrl::fromLocalFile(path);
+        data.setUrls(urls);
+        const QPoint at = onto->mapTo(&w, onto->rect().center());
+        // As a drag does it: entering names the target, the drop goes there.
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &enter);
+        QDropEvent event(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &event);
+    };
+    drop({Path("dwg/a.dxf"), Path("dwg/c.dxf")}, Child<QWidget>("List2"));
+    EXPECT_EQ(w.DrawingFolder(), Path("dwg"));
+    EXPECT_EQ(SelectedRows(w.DrawingList()), (QList<int>{0, 2}));
+    EXPECT_EQ(Text("Label12"), QStringLiteral("2 sel"));
+
+    drop({Path("tpl/two.txt")}, Child<QWidget>("List1"));
+    EXPECT_EQ(w.TemplateFolder(), Path("tpl"));
+    ASSERT_EQ(w.TemplateList()->selectedItems().size(), 1);
+    EXPECT_EQ(w.TemplateList()->selectedItems().first()->text(), QStringLiteral("two.txt"));
+    EXPECT_TRUE(Child<QPushButton>("Command15")->isEnabled());
+
+    // A folder dropped on the drawings is their folder.
+    drop({Path("tpl")}, Child<QWidget>("List2"));
+    EXPECT_EQ(w.DrawingFolder(), Path("tpl"));
 }
 
 }  // namespace

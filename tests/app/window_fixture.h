@@ -4,6 +4,7 @@
 // on a host the test chooses).
 
 #include "app/main_window.h"
+#include "app/widget_frontend.h"
 #include "app/window_runs.h"
 #include "host/dxf/dxf_host.h"
 #include "support/files.h"
@@ -92,6 +93,8 @@ protected:
                                    hostClass,
                                    [this] { return available; }};
         window = std::make_unique<qln::Form1>(context);
+        // Every yield of a run handles the window's events, so that tests can act at a given one.
+        static_cast<qln::WidgetFrontend&>(window->UserInterface()).SetYieldInterval(0);
         qln::ConnectRuns(*window);
         window->Load(commandLine);
         window->show();

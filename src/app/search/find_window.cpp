@@ -232,6 +232,9 @@ void Form5::BuildControls() {
     connect(cmdSave, &QPushButton::clicked, this, &Form5::SaveToTextFile);
     connect(Command1, &QPushButton::clicked, this, &Form5::SaveToClipboard);
     connect(Command9, &QPushButton::clicked, this, &Form5::ChooseFolderAndPattern);
+    connect(tabResults, &QTabWidget::currentChanged, this, [this] {
+        if (tabResults->currentWidget() == tblResults) FillTable();
+    });
     connect(tblResults, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { CopyHandle(index.row()); });
     for (QLineEdit* box : {txtBlocks, txtLayers, txtDelimiter}) box->installEventFilter(this);
 }
@@ -329,7 +332,10 @@ void Form5::SetSearching(bool searching) {
 
 void Form5::ShowResults() {
     txtResults->clear();
-    table_->SetResults(results_, txtDelimiter->text());
+    // The table is read from the rows when it is looked at, not for every search.
+    tableDelimiter_ = txtDelimiter->text();
+    tableStale_ = true;
+    if (tabResults->currentWidget() == tblResults || results_.isEmpty()) FillTable();
     if (results_.isEmpty()) return;
     // Many rows are shown a slice at a time, the window answering in between, the bar counting them.
     constexpr qsizetype kSlice = 256 * 1024;
@@ -352,6 +358,12 @@ void Form5::ShowResults() {
     txtResults->setUpdatesEnabled(true);
     frontend_->Progress(1, 1, QString());
     txtResults->moveCursor(QTextCursor::Start);
+}
+
+void Form5::FillTable() {
+    if (!tableStale_) return;
+    tableStale_ = false;
+    table_->SetResults(results_, tableDelimiter_);
 }
 
 void Form5::CopyHandle(int row) {

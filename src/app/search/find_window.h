@@ -74,6 +74,7 @@ private:
     void SetSearching(bool searching);
     // The results in the text box and the table.
     void ShowResults();
+    void FillTable();
     void CopyHandle(int row);
     void Warn(const QString& text);
 
@@ -99,6 +100,8 @@ private:
     QPlainTextEdit* txtResults = nullptr;
     QTableView* tblResults = nullptr;
     ResultTableModel* table_ = nullptr;
+    bool tableStale_ = false;
+    QString tableDelimiter_;
     QPushButton* cmdSave = nullptr;
     QPushButton* Command1 = nullptr;
     QCheckBox* chkCSV = nullptr;

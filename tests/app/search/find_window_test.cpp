@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QToolButton>
@@ -177,6 +178,7 @@ TEST_F(FindWindow, ResultsAlsoShowAsASortableTableWhoseRowsGiveTheirHandle) {
     Button("cmdSearch")->click();
     EXPECT_TRUE(Button("cmdSave")->isEnabled());
 
+    Find<QTabWidget>("tabResults")->setCurrentIndex(1);
     auto* table = Find<QTableView>("tblResults");
     QAbstractItemModel* model = table->model();
     ASSERT_EQ(model->rowCount(), 3);
