@@ -14,7 +14,7 @@ $HANDSEED is set past the last one. `--check` reads every written drawing back w
 usage: gen_drawings.py [--out DIR] [--check] [--only NAME...]
 Writes into DIR (default ./bench-data):
   size-1mb.dxf size-5mb.dxf size-20mb.dxf size-100mb.dxf
-  batch-10/ batch-100/ batch-1000/   (drawings of about 60 KB each)
+  batch-10/ batch-100/ batch-1000/   (drawings of about 60 KB each; --only batch-N for other counts)
   texts-100k.dxf                    (100,000 loose TEXT objects in model space)
 """
 
@@ -152,6 +152,10 @@ def main():
     os.makedirs(args.out, exist_ok=True)
     jobs = [("size-1mb.dxf", 1), ("size-5mb.dxf", 5), ("size-20mb.dxf", 20), ("size-100mb.dxf", 100),
             ("batch-10", 10), ("batch-100", 100), ("batch-1000", 1000), ("texts-100k.dxf", None)]
+    # Batches of other sizes by name: --only batch-300 batch-3000
+    for name in args.only or []:
+        if name.startswith("batch-") and name[6:].isdigit() and name not in dict(jobs):
+            jobs.append((name, int(name[6:])))
     written = []
     for name, arg in jobs:
         if args.only and name not in args.only:

@@ -81,13 +81,19 @@ Form3::Form3(WindowContext& context, QWidget* parent) : QDialog(parent), context
 
 void Form3::OpenLink(const QString& link) {
     if (link == QLatin1String("faq")) {
-        context_.desktop.OpenInTextEditor(QDir(context_.programFolder).filePath(QStringLiteral("faq.fil")));
+        const QString faq = QDir::toNativeSeparators(QDir(context_.programFolder).filePath(QStringLiteral("faq.fil")));
+        if (!context_.desktop.OpenInTextEditor(faq))
+            context_.dialogs.Message(this, Dialogs::Icon::Warning, QStringLiteral("QLN"),
+                                     QStringLiteral("No program could be started to show the file. Open it yourself:\n") + faq);
         return;
     }
-    if (!context_.desktop.OpenUrl(QUrl(link))) {
-        context_.dialogs.Message(this, Dialogs::Icon::Warning, QStringLiteral("QLN"),
-                                 QStringLiteral("Could not find associated browser."));
-    }
+    if (context_.desktop.OpenUrl(QUrl(link))) return;
+    // Said with the address, so that the user can write or browse there by hand.
+    const QUrl url(link);
+    const QString text = url.scheme() == QLatin1String("mailto")
+                             ? QStringLiteral("Could not start a mail program. Write to ") + url.path() + u'.'
+                             : QStringLiteral("Could not find associated browser.\n") + link;
+    context_.dialogs.Message(this, Dialogs::Icon::Warning, QStringLiteral("QLN"), text);
 }
 
 }  // namespace qln

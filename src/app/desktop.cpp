@@ -2,8 +2,11 @@
 
 #include "app/desktop.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QProcess>
+#include <QSystemTrayIcon>
+#include <QWidget>
 
 namespace qln {
 
@@ -16,5 +19,18 @@ bool SystemDesktop::OpenInTextEditor(const QString& path) {
 }
 
 bool SystemDesktop::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+void SystemDesktop::Notify(QWidget* window, const QString& title, const QString& text) {
+    QApplication::alert(window);
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages()) return;
+    // One icon for the program's lifetime, shown only while a message needs it.
+    static QSystemTrayIcon* tray = [] {
+        auto* icon = new QSystemTrayIcon(QApplication::windowIcon(), qApp);
+        QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon, &QSystemTrayIcon::hide);
+        return icon;
+    }();
+    tray->show();
+    tray->showMessage(title, text, QSystemTrayIcon::Information, 8000);
+}
 
 }  // namespace qln

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QUrl>
 
+class QWidget;
+
 namespace qln {
 
 class Desktop {
@@ -16,6 +18,8 @@ public:
     virtual bool OpenInTextEditor(const QString& path) = 0;
     // Open a URL (web page, mail address, local file) with the desktop's default program for it.
     virtual bool OpenUrl(const QUrl& url) = 0;
+    // Tell the user, who is looking at another program, that `window` has news (a long run ended).
+    virtual void Notify(QWidget* window, const QString& title, const QString& text) = 0;
 };
 
 // The real desktop.
@@ -23,6 +27,8 @@ class SystemDesktop final : public Desktop {
 public:
     bool OpenInTextEditor(const QString& path) override;
     bool OpenUrl(const QUrl& url) override;
+    // The task bar entry flashes; where the desktop has a notification area, a message shows there too.
+    void Notify(QWidget* window, const QString& title, const QString& text) override;
 };
 
 }  // namespace qln

@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     // The built-in DXF host opens the drawings; its extension makes the default drawing pattern.
     const host::ApplicationClassPtr hostClass = qln::dxf::MakeDxfHost();
     qln::WindowContext context{state, settings, dialogs, desktop, programFolder, hostClass->DrawingExtension(),
-                               {}, {}, hostClass};
+                               {}, {}, hostClass, {}};
 
     qln::Form1 window(context);
     QObject::connect(&instance, &qln::SingleInstance::activationRequested, &window, &qln::Form1::BringToFront);

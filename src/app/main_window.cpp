@@ -7,15 +7,18 @@
 #include "app/pane_widgets.h"
 #include "runs/program_folders.h"
 #include "app/widget_frontend.h"
+#include "app/window_geometry.h"
 #include "app/window_settings.h"
 #include "modify/name_list.h"
 
 #include <QApplication>
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,13 +27,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSettings>
 #include <QShortcut>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -129,6 +135,10 @@ Form1::Form1(const WindowContext& context, QWidget* parent) : QWidget(parent), c
     setWindowTitle(kWindowTitle);
     BuildControls();
     frontend_ = std::make_unique<WidgetFrontend>(this, Label4, progress_, context_.dialogs, context_.desktop);
+    // A run over thousands of drawings changes its "Processing ..." text and count many times a second.
+    frontend_->SetUpdateInterval(100);
+    // A hundred times a second is enough for clicks and repaints.
+    frontend_->SetYieldInterval(10);
 }
 
 Form1::~Form1() = default;
@@ -139,6 +149,14 @@ void Form1::MakePane(Pane& pane, const QString& driveName, const QString& dirNam
     pane.drive = new QComboBox(this);
     pane.drive->setObjectName(driveName);
     pane.drive->setToolTip(QStringLiteral(" Select disk drive "));
+    pane.path = new QComboBox(this);
+    pane.path->setObjectName(driveName == QLatin1String("Drive1") ? QStringLiteral("Path1") : QStringLiteral("Path3"));
+    pane.path->setEditable(true);
+    pane.path->setInsertPolicy(QComboBox::NoInsert);
+    pane.path->setMaxVisibleItems(12);
+    pane.path->setToolTip(QStringLiteral(" Type or paste a folder and press Enter; recent folders in the list "));
+    pane.path->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    pane.path->setMinimumContentsLength(12);
     pane.dir = new FolderView(this);
     pane.dir->setObjectName(dirName);
     pane.dir->setToolTip(QStringLiteral(" Select directory "));
@@ -149,6 +167,8 @@ void Form1::MakePane(Pane& pane, const QString& driveName, const QString& dirNam
     Pane* p = &pane;
     connect(pane.drive, &QComboBox::activated, this, [this, p](int index) { OnDriveChosen(*p, index); });
     connect(pane.dir, &FolderView::folderChosen, this, [this, p](const QString& f) { OnFolderChosen(*p, f); });
+    connect(pane.path->lineEdit(), &QLineEdit::returnPressed, this, [this, p] { OnPathEntered(*p); });
+    connect(pane.path, &QComboBox::activated, this, [this, p] { OnPathEntered(*p); });
 }
 
 void Form1::BuildControls() {
@@ -158,7 +178,7 @@ void Form1::BuildControls() {
     BuildMessages();
     ArrangeControls();
     ConnectControls();
-    resize(860, 640);
+    resize(900, 680);
 }
 
 QGroupBox* Form1::BuildDrawingPane() {
@@ -188,7 +208,10 @@ QGroupBox* Form1::BuildDrawingPane() {
     grid->addWidget(NewLabel(Frame1, QStringLiteral("Label7"), QStringLiteral("Drive:")), 0, 0);
     grid->addWidget(drawings_.drive, 0, 1, 1, 3);
     grid->addWidget(NewLabel(Frame1, QStringLiteral("Label8"), QStringLiteral("Folder:")), 1, 0, Qt::AlignTop);
-    grid->addWidget(drawings_.dir, 1, 1, 1, 3);
+    auto* folderColumn = new QVBoxLayout;
+    folderColumn->addWidget(drawings_.path);
+    folderColumn->addWidget(drawings_.dir, 1);
+    grid->addLayout(folderColumn, 1, 1, 1, 3);
     grid->addWidget(NewLabel(Frame1, QStringLiteral("Label9"), QStringLiteral("Files:")), 2, 0);
     auto* patternRow = new QHBoxLayout;
     patternRow->addWidget(Text5, 1);
@@ -206,7 +229,7 @@ QGroupBox* Form1::BuildDrawingPane() {
     buttons->addStretch();
     grid->addLayout(buttons, 6, 0, 1, 4);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(1, 2);
+    grid->setRowStretch(1, 3);
     grid->setRowStretch(3, 3);
     return Frame1;
 }
@@ -224,7 +247,10 @@ QGroupBox* Form1::BuildTemplatePane() {
     grid->addWidget(NewLabel(Frame4, QStringLiteral("Label10"), QStringLiteral("Drive:")), 0, 0);
     grid->addWidget(templates_.drive, 0, 1);
     grid->addWidget(NewLabel(Frame4, QStringLiteral("Label11"), QStringLiteral("Folder:")), 1, 0, Qt::AlignTop);
-    grid->addWidget(templates_.dir, 1, 1);
+    auto* folderColumn = new QVBoxLayout;
+    folderColumn->addWidget(templates_.path);
+    folderColumn->addWidget(templates_.dir, 1);
+    grid->addLayout(folderColumn, 1, 1);
     grid->addWidget(NewLabel(Frame4, QStringLiteral("Label13"), QStringLiteral("Files:")), 2, 0);
     QLabel* templatePattern = NewLabel(Frame4, QStringLiteral("Label14"), QStringLiteral("*.txt"));
     templatePattern->setFixedHeight(patternRowHeight_);
@@ -236,7 +262,7 @@ QGroupBox* Form1::BuildTemplatePane() {
     buttonRow->setFixedHeight(Command13->sizeHint().height());
     grid->addWidget(buttonRow, 6, 0, 1, 2);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(1, 2);
+    grid->setRowStretch(1, 3);
     grid->setRowStretch(3, 3);
     return Frame4;
 }
@@ -262,10 +288,14 @@ void Form1::BuildCommands() {
     Command15->setEnabled(false);
     Command5 = NewButton(this, QStringLiteral("Command5"), QStringLiteral("&File"),
                          QStringLiteral("Read drawings and templates from a file"));
+    cmdStop = NewButton(this, QStringLiteral("cmdStop"), QStringLiteral("S&top"),
+                        QStringLiteral(" Stop the run after the drawing in hand "));
+    cmdStop->setEnabled(false);
     Command4 = NewButton(this, QStringLiteral("Command4"), QStringLiteral("&About"),
                          QStringLiteral("Help and info about QLN"));
     Command2 = NewButton(this, QStringLiteral("Command2"), QStringLiteral("E&xit"), QStringLiteral("Exit QLN"));
-    for (QWidget* w : {static_cast<QWidget*>(Command15), static_cast<QWidget*>(Command5), static_cast<QWidget*>(cmdOpen)})
+    for (QWidget* w : {static_cast<QWidget*>(Command15), static_cast<QWidget*>(Command5), static_cast<QWidget*>(cmdOpen),
+                       static_cast<QWidget*>(cmdStop)})
         w->setMinimumHeight(34);
 }
 
@@ -276,13 +306,27 @@ QGroupBox* Form1::BuildMessages() {
     Label4 = NewInfoLabel(Frame5, QStringLiteral("Label4"));
     progress_ = new QProgressBar(Frame5);
     progress_->setObjectName(QStringLiteral("prgRun"));
-    progress_->setMaximumWidth(220);
+    progress_->setMinimumWidth(progress_->fontMetrics().horizontalAdvance(QStringLiteral("00000 of 00000")) + 24);
+    progress_->setMaximumWidth(qMax(220, progress_->minimumWidth()));
     progress_->setTextVisible(true);
+    // In the middle of the bar the count stays readable over the fill as well as beside it.
+    progress_->setAlignment(Qt::AlignCenter);
+    lblOutcome = NewLabel(Frame5, QStringLiteral("lblOutcome"));
+    lblOutcome->setTextFormat(Qt::RichText);
+    lblOutcome->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    lblOutcome->hide();
+    cmdAuditLog = new QToolButton(Frame5);
+    cmdAuditLog->setObjectName(QStringLiteral("cmdAuditLog"));
+    cmdAuditLog->setText(QStringLiteral("audit.log"));
+    cmdAuditLog->setToolTip(QStringLiteral(" Open the audit log "));
+    cmdAuditLog->setAutoRaise(true);
     // The status line is as tall as the bar, so the window does not move when the bar comes and goes.
     Label4->setMinimumHeight(qMax(Label4->minimumHeight(), progress_->sizeHint().height()));
     auto* row = new QHBoxLayout(Frame5);
     row->addWidget(Label4, 1);
+    row->addWidget(lblOutcome);
     row->addWidget(progress_);
+    row->addWidget(cmdAuditLog);
     return Frame5;
 }
 
@@ -295,10 +339,14 @@ void Form1::ArrangeControls() {
     options->addWidget(Label1);
     options->addWidget(txtDelimiter);
     options->addStretch();
-    options->addWidget(cmdOpen);
-    options->addSpacing(8);
-    options->addWidget(Command5);
-    options->addWidget(Command15);
+    // The commands on a row of their own: with large fonts one row would be wider than the screen.
+    auto* commands = new QHBoxLayout;
+    commands->addStretch();
+    commands->addWidget(cmdOpen);
+    commands->addSpacing(8);
+    commands->addWidget(Command5);
+    commands->addWidget(Command15);
+    commands->addWidget(cmdStop);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(Frame5, 1);
@@ -312,9 +360,26 @@ void Form1::ArrangeControls() {
     panes->addWidget(Frame1, 1);
     panes->addWidget(Frame4, 1);
 
+    // The panes and commands scroll when the screen has less room than they ask for (large fonts, small
+    // screens); the status line and Exit always show.
+    auto* content = new QWidget;
+    content->setObjectName(QStringLiteral("content"));
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addLayout(panes, 1);
+    contentLayout->addLayout(options);
+    contentLayout->addLayout(commands);
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("scroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(content);
+    // As large as the content wants when there is room.
+    scroller->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(panes, 1);
-    layout->addLayout(options);
+    layout->setMenuBar(BuildMenus());
+    layout->addWidget(scroller, 1);
     layout->addLayout(bottom);
 }
 
@@ -335,6 +400,19 @@ void Form1::ConnectControls() {
     connect(Command9, &QPushButton::clicked, this, &Form1::fileSpecificationsRequested);
     connect(Command4, &QPushButton::clicked, this, &Form1::ShowAbout);
     connect(Command2, &QPushButton::clicked, this, &QWidget::close);
+    connect(cmdStop, &QPushButton::clicked, this, &Form1::stopRequested);
+    connect(cmdAuditLog, &QToolButton::clicked, this, [this] { OpenLog(QLatin1String(kAuditLog)); });
+    connect(lblOutcome, &QLabel::linkActivated, this, [this] { OpenLog(QLatin1String(kErrorLog)); });
+
+    // The drawing list follows drawings that come and go in its folder, outside runs.
+    drawingWatcher_ = new QFileSystemWatcher(this);
+    drawingRecheck_ = new QTimer(this);
+    drawingRecheck_->setSingleShot(true);
+    drawingRecheck_->setInterval(300);
+    connect(drawingWatcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        if (!running_) drawingRecheck_->start();
+    });
+    connect(drawingRecheck_, &QTimer::timeout, this, &Form1::RefreshDrawingsIfChanged);
 
     // F1 opens the FAQ file and Esc closes the window, wherever the focus is in it.
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -342,7 +420,7 @@ void Form1::ConnectControls() {
     connect(help, &QShortcut::activated, this, &Form1::ShowHelp);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    connect(escape, &QShortcut::activated, this, &Form1::ConfirmClose);
 }
 
 // --- Load, settings, close --------------------------------------------------------------------------
@@ -354,6 +432,10 @@ void Form1::Load(const QString& commandLine) {
 
     // The folder lists start at the program folder; the stored settings move them from there.
     loading_ = true;
+    for (const QString& folder : context_.settings.value(settings::kRecentFolders).toStringList()) {
+        drawings_.path->addItem(folder);
+        templates_.path->addItem(folder);
+    }
     MoveFolder(drawings_, context_.programFolder);
     MoveFolder(templates_, context_.programFolder);
     ApplySettings();
@@ -380,6 +462,12 @@ void Form1::Load(const QString& commandLine) {
     if (pendingPath_.isEmpty()) SetStatus(moved ? kWelcome + u' ' + whereLogsGo : kWelcome);
     else if (moved) SetStatus(whereLogsGo);
     Label4->setToolTip(whereLogsGo);
+    PlaceOnScreen();
+}
+
+void Form1::PlaceOnScreen() {
+    const QRect area = context_.availableGeometry ? context_.availableGeometry() : ScreenArea(this);
+    PlaceWindow(this, context_.settings, settings::kMainWindowPlace, area);
 }
 
 void Form1::StartPendingRun() {
@@ -415,7 +503,10 @@ void Form1::WriteSettings() {
 void Form1::closeEvent(QCloseEvent* event) {
     // Leaving the delimiter box by closing the window still gives it its "," when empty.
     if (txtDelimiter->text().isEmpty()) txtDelimiter->setText(settings::kDelimiter.fallback);
-    if (writeSettingsOnClose_) WriteSettings();
+    if (writeSettingsOnClose_) {
+        RememberPlace(this, context_.settings, settings::kMainWindowPlace);
+        WriteSettings();
+    }
     event->accept();
 }
 
@@ -471,8 +562,14 @@ bool Form1::MoveFolder(Pane& pane, const QString& folder) {
     if (const int index = pane.drive->findData(drive); index >= 0) pane.drive->setCurrentIndex(index);
     pane.dir->SetDrive(drive.isEmpty() ? QDir::rootPath() : DriveRootFolder(drive));
     pane.dir->SetFolder(path);
+    pane.path->setEditText(QDir::toNativeSeparators(path));
     const bool changed = path != pane.folder;
+    if (&pane == &drawings_ && changed) {
+        if (!drawingWatcher_->directories().isEmpty()) drawingWatcher_->removePaths(drawingWatcher_->directories());
+        drawingWatcher_->addPath(path);
+    }
     pane.folder = path;
+    if (!loading_ && changed) RememberFolder(QDir::toNativeSeparators(path));
     if (changed) FolderChanged(pane);
     return true;
 }
@@ -488,6 +585,34 @@ void Form1::OnFolderChosen(Pane& pane, const QString& folder) {
         // An unreadable folder: keep showing the one the pane lists.
         pane.dir->SetFolder(pane.folder);
         QApplication::beep();
+    }
+}
+
+void Form1::OnPathEntered(Pane& pane) {
+    const QString typed = TrimSpaces(pane.path->currentText());
+    if (typed.isEmpty()) return;
+    // "~" is the user's home folder, as in a shell.
+    QString folder = QDir::fromNativeSeparators(typed);
+    if (folder == u'~' || folder.startsWith(QLatin1String("~/"))) folder = QDir::homePath() + folder.mid(1);
+    if (MoveFolder(pane, folder)) {
+        pane.list->setFocus();
+        return;
+    }
+    frontend_->Beep();
+    SetStatus(QStringLiteral("Folder not found or not readable: ") + typed);
+}
+
+void Form1::RememberFolder(const QString& folder) {
+    QStringList recent = context_.settings.value(settings::kRecentFolders).toStringList();
+    recent.removeAll(folder);
+    recent.prepend(folder);
+    while (recent.size() > 12) recent.removeLast();
+    context_.settings.setValue(settings::kRecentFolders, recent);
+    for (Pane* pane : {&drawings_, &templates_}) {
+        const QString shown = pane->path->currentText();
+        pane->path->clear();
+        pane->path->addItems(recent);
+        pane->path->setEditText(shown);
     }
 }
 
@@ -544,10 +669,7 @@ void Form1::FitScrollWidth(FittedListWidget* list) {
 
 void Form1::RefreshDrawings() {
     if (loading_) return;
-    handlingSelection_ = true;
-    drawings_.list->clear();
-    drawings_.list->addItems(ListFiles(drawings_.folder, Text5->text()));
-    handlingSelection_ = false;
+    FillDrawingList(ListFiles(drawings_.folder, Text5->text()));
     Label2->clear();
     SetStatus(QString());
     Label12->clear();
@@ -563,6 +685,44 @@ void Form1::RefreshDrawings() {
     Command13->setEnabled(any);
     Command14->setEnabled(any);
     drawings_.list->setToolTip(any ? QStringLiteral(" Double-click on file to view text ") : QString());
+}
+
+void Form1::FillDrawingList(const QStringList& names) {
+    ++drawingListFills_;
+    handlingSelection_ = true;
+    drawings_.list->clear();
+    drawings_.list->addItems(names);
+    handlingSelection_ = false;
+}
+
+void Form1::RefreshDrawingsIfChanged() {
+    if (loading_ || running_) return;
+    const QStringList names = ListFiles(drawings_.folder, Text5->text());
+    QStringList listed;
+    QStringList selected;
+    for (int i = 0; i < drawings_.list->count(); ++i) {
+        listed << drawings_.list->item(i)->text();
+        if (drawings_.list->item(i)->isSelected()) selected << listed.last();
+    }
+    // A temporary, backup or log file coming and going is no reason to read the list again.
+    if (names == listed) return;
+    const QString current = drawings_.list->currentItem() ? drawings_.list->currentItem()->text() : QString();
+    FillDrawingList(names);
+    handlingSelection_ = true;
+    for (int i = 0; i < drawings_.list->count(); ++i) {
+        QListWidgetItem* item = drawings_.list->item(i);
+        if (item->text() == current) drawings_.list->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        if (selected.contains(item->text())) item->setSelected(true);
+    }
+    handlingSelection_ = false;
+    const bool any = drawings_.list->count() > 0;
+    FitScrollWidth(drawings_.list);
+    Label3->setText(any ? QString::number(drawings_.list->count()) + QStringLiteral(" files") : QString());
+    const auto count = drawings_.list->selectedItems().size();
+    Label12->setText(count ? QString::number(count) + QStringLiteral(" sel") : QString());
+    Command13->setEnabled(any);
+    Command14->setEnabled(any);
+    ApplyRunButtonRule();
 }
 
 void Form1::RefreshTemplates() {
@@ -676,14 +836,79 @@ void Form1::SetRunning(bool running) {
     running_ = running;
     Command5->setEnabled(!running);
     cmdOpen->setEnabled(!running);
+    cmdStop->setEnabled(running);
+    // Nothing that changes the run's selection while it goes on.
+    Frame1->setEnabled(!running);
+    Frame4->setEnabled(!running);
+    for (QAction* action : runActions_) action->setEnabled(!running);
+    if (stopAction_) stopAction_->setEnabled(running);
+    // The folder trees stop following the disk while the run writes temporary and backup files.
+    drawings_.dir->SetWatching(!running);
+    templates_.dir->SetWatching(!running);
+    if (running) {
+        drawingRecheck_->stop();
+        ShowRunOutcome(0, false);
+    }
     ApplyRunButtonRule();
+    if (!running) {
+        RefreshDrawingsIfChanged();
+        // Back to the drawings, not to whichever button follows a disabled one.
+        drawings_.list->setFocus();
+    }
+}
+
+bool Form1::FolderTreesWatching() const { return drawings_.dir->IsWatching() && templates_.dir->IsWatching(); }
+
+void Form1::ShowRunOutcome(int failed, bool errorsLogged) {
+    if (failed <= 0 && !errorsLogged) {
+        lblOutcome->clear();
+        lblOutcome->hide();
+        return;
+    }
+    const QString what = failed > 0 ? QString::number(failed) + QStringLiteral(" failed.") : QStringLiteral("Errors logged.");
+    lblOutcome->setText(QStringLiteral("<b>%1</b> <a href=\"err.log\">Open err.log</a>").arg(what.toHtmlEscaped()));
+    lblOutcome->setToolTip(QDir::toNativeSeparators(QDir(context_.state.LogFolder()).filePath(QLatin1String(kErrorLog))));
+    lblOutcome->show();
+}
+
+QString Form1::RunOutcome() const { return lblOutcome->isVisible() ? lblOutcome->text() : QString(); }
+
+void Form1::NotifyRunEnded(const QString& summary) {
+    if (isActiveWindow()) return;
+    context_.desktop.Notify(this, kWindowTitle, summary);
 }
 
 // --- Window-level commands and events -----------------------------------------------------------------
 
 void Form1::ShowHelp() {
-    context_.desktop.OpenInTextEditor(
-        QDir::toNativeSeparators(QDir(context_.programFolder).filePath(QStringLiteral("faq.fil"))));
+    OpenInEditorOrSay(QDir::toNativeSeparators(QDir(context_.programFolder).filePath(QStringLiteral("faq.fil"))));
+}
+
+void Form1::OpenInEditorOrSay(const QString& path) {
+    if (context_.desktop.OpenInTextEditor(path)) return;
+    context_.dialogs.Message(this, Dialogs::Icon::Warning, kApplicationTitle,
+                             QStringLiteral("No program could be started to show the file. Open it yourself:\n") + path);
+}
+
+void Form1::OpenLog(const QString& name) {
+    const QString path = QDir::toNativeSeparators(QDir(context_.state.LogFolder()).filePath(name));
+    if (!QFileInfo(path).isFile()) {
+        context_.dialogs.Message(this, Dialogs::Icon::Information, kApplicationTitle,
+                                 QStringLiteral("There is no ") + name + QStringLiteral(" yet (") + path + u')');
+        return;
+    }
+    OpenInEditorOrSay(path);
+}
+
+void Form1::ConfirmClose() {
+    // A run asks its own question when the window closes.
+    if (!running_) {
+        const auto answer = context_.dialogs.Message(this, Dialogs::Icon::Question, kApplicationTitle,
+                                                     QStringLiteral("Exit ") + kApplicationTitle + u'?',
+                                                     Dialogs::Buttons::YesNo);
+        if (answer != Dialogs::Answer::Yes) return;
+    }
+    close();
 }
 
 void Form1::ShowAbout() {
@@ -711,6 +936,15 @@ void Form1::CheckScreenSize() {
 
 bool Form1::event(QEvent* event) {
     switch (event->type()) {
+        case QEvent::Show:
+            // Once the window manager has framed the window, the frame too must fit the screen.
+            if (!framedOnce_) {
+                framedOnce_ = true;
+                QTimer::singleShot(50, this, [this] {
+                    KeepFrameOnScreen(this, context_.availableGeometry ? context_.availableGeometry() : ScreenArea(this));
+                });
+            }
+            break;
         case QEvent::WindowActivate:
             // Once per activation, and never for the activation that follows the notice's own box.
             if (sizeNoticeArmed_) {

@@ -8,20 +8,25 @@
 
 #include "app/window_context.h"
 
+#include <QList>
 #include <QString>
 #include <QWidget>
 
 #include <cstdint>
 #include <memory>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QFileSystemWatcher;
 class QLineEdit;
 class QListWidget;
+class QMenuBar;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 class QToolButton;
 
 namespace qln {
@@ -70,7 +75,9 @@ public:
     const QString& CurrentDrawingPath() const { return currentDrawingPath_; }
     void SetCurrentDrawing(const QString& name, const QString& path);
     // While a run is in progress the buttons that start runs are disabled, so that no run starts
-    // inside another one's event processing; afterwards they come back (the modify button by its rule).
+    // inside another one's event processing, and so are the panes (whose changes would change the
+    // run's selection); Stop is enabled. Afterwards they come back (the modify button by its rule), the
+    // drawing list is read again once if its drawings changed, and the drawing list has the focus.
     void SetRunning(bool running);
     bool IsRunning() const { return running_; }
     // The modify button is enabled exactly when a template and at least one drawing are selected.
@@ -80,6 +87,15 @@ public:
     // End the program at once, as a drawing list's "END" line asks: the window closes without writing
     // the settings, and the event loop ends.
     void EndProgram();
+    // After a run's summary: how many drawings (or tasks) failed and a link to err.log, or nothing
+    // when none did. `errorsLogged` without failures (an unreadable list) still links the log.
+    void ShowRunOutcome(int failed, bool errorsLogged);
+    QString RunOutcome() const;
+    // A run ended: a window in the background asks for the user's attention.
+    void NotifyRunEnded(const QString& summary);
+    // How many times the drawing list was filled from the folder (for the tests of refreshing).
+    int DrawingListFills() const { return drawingListFills_; }
+    bool FolderTreesWatching() const;
 
     // --- What the file specifications window sets -------------------------------------------------
     // Each returns false and changes nothing when the value cannot be applied.
@@ -95,6 +111,11 @@ public:
     void UnselectAllDrawings();
     void ShowHelp();
     void ShowAbout();
+    // Open audit.log or err.log of the log folder in the text editor; says so, with the path, when
+    // the file is not there or nothing could open it.
+    void OpenLog(const QString& name);
+    // Ask before closing by Esc; a run in progress asks its own question on close.
+    void ConfirmClose();
     // Bring the window to the front (asked by a second instance).
     void BringToFront();
 
@@ -104,16 +125,20 @@ Q_SIGNALS:
     void drawingReportRequested(const QString& name);    // double-click on a drawing
     void findTextRequested();                            // cmdOpen
     void fileSpecificationsRequested();                  // Command9
+    void stopRequested();                                // cmdStop: end the run after the current drawing
 
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // One selection pane: its drive list, folder list and current folder.
     struct Pane {
         QComboBox* drive = nullptr;
+        QComboBox* path = nullptr;    // typed or pasted folders, recent ones in its drop-down
         FolderView* dir = nullptr;
         FittedListWidget* list = nullptr;
         QString folder;
@@ -126,8 +151,11 @@ private:
     QGroupBox* BuildTemplatePane();
     void BuildCommands();
     QGroupBox* BuildMessages();
+    QMenuBar* BuildMenus();
     void ArrangeControls();
     void ConnectControls();
+    // The window's size and place: as last left, within the screen's free area.
+    void PlaceOnScreen();
     void ApplySettings();
     void WriteSettings();
 
@@ -137,7 +165,15 @@ private:
     bool MoveFolder(Pane& pane, const QString& folder);
     void OnDriveChosen(Pane& pane, int index);
     void OnFolderChosen(Pane& pane, const QString& folder);
+    void OnPathEntered(Pane& pane);
+    void RememberFolder(const QString& folder);
     void FolderChanged(Pane& pane);
+    // The drawing list read again only when the drawings on disk are not those it lists; the status
+    // and the selection of drawings still listed stay.
+    void RefreshDrawingsIfChanged();
+    void FillDrawingList(const QStringList& names);
+    // Open a file of the program in the text editor; when nothing opens it, say so with its path.
+    void OpenInEditorOrSay(const QString& path);
 
     void OnDrawingSelectionChanged();
     void OnTemplateSelectionChanged();
@@ -171,10 +207,19 @@ private:
     QLabel* Label6 = nullptr;
     QLabel* Label12 = nullptr;
     QProgressBar* progress_ = nullptr;
+    QLabel* lblOutcome = nullptr;
+    QToolButton* cmdAuditLog = nullptr;
+    QPushButton* cmdStop = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    QList<QAction*> runActions_;   // the menu entries that start runs or change the selection
+    QAction* stopAction_ = nullptr;
+    QFileSystemWatcher* drawingWatcher_ = nullptr;
+    QTimer* drawingRecheck_ = nullptr;
     QPushButton* Command4 = nullptr;
     QPushButton* Command2 = nullptr;
 
     int patternRowHeight_ = 0;
+    int drawingListFills_ = 0;
     QString pendingPath_;
     QString currentDrawingName_;
     QString currentDrawingPath_;
@@ -186,6 +231,7 @@ private:
     // The screen-size notice: armed when the window loses activation to anything but the notice.
     bool sizeNoticeArmed_ = true;
     bool sizeNoticeOpen_ = false;
+    bool framedOnce_ = false;
 };
 
 }  // namespace qln

@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+#include <utility>
+
 namespace qln {
 
 FittedListWidget::FittedListWidget(QWidget* parent) : QListWidget(parent) {
@@ -25,14 +27,9 @@ void FittedListWidget::updateGeometries() {
     horizontalScrollBar()->setPageStep(viewport()->width());
 }
 
-FolderView::FolderView(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel(this)) {
-    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    model_->setReadOnly(true);
-    setModel(model_);
-    for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+FolderView::FolderView(QWidget* parent) : QTreeView(parent) {
     header()->hide();
     setSortingEnabled(true);
-    sortByColumn(0, Qt::AscendingOrder);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformRowHeights(true);
     setAnimated(false);
@@ -42,13 +39,27 @@ FolderView::FolderView(QWidget* parent) : QTreeView(parent), model_(new QFileSys
     connect(settle_, &QTimer::timeout, this, [this] {
         if (settling_) ShowFolder();
     });
+    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, &FolderView::UserTookOver);
+    AttachModel();
+}
+
+void FolderView::AttachModel() {
+    QFileSystemModel* old = model_;
+    model_ = new QFileSystemModel(this);
+    model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    model_->setReadOnly(true);
+    QItemSelectionModel* oldSelection = selectionModel();
+    setModel(model_);
+    delete oldSelection;
+    delete old;
+    for (int column = 1; column < model_->columnCount(); ++column) hideColumn(column);
+    sortByColumn(0, Qt::AscendingOrder);
     auto resettle = [this] {
         if (settling_) settle_->start();
     };
     connect(model_, &QFileSystemModel::directoryLoaded, this, resettle);
     connect(model_, &QAbstractItemModel::layoutChanged, this, resettle);
     connect(model_, &QAbstractItemModel::rowsInserted, this, resettle);
-    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, &FolderView::UserTookOver);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (updating_ || !current.isValid()) return;
         // The user's own choice: the tree stays as the user left it.
@@ -68,10 +79,9 @@ void FolderView::SetDrive(const QString& root) {
 }
 
 void FolderView::SetFolder(const QString& folder) {
-    if (folder == folder_ && currentIndex().isValid() && currentIndex() == model_->index(folder)) {
-        expand(currentIndex());
-        return;
-    }
+    // The folder the user just picked: the tree stays as it is, so that no row moves under the pointer
+    // (its subfolders open with the arrow or a double-click).
+    if (folder == folder_ && currentIndex().isValid() && currentIndex() == model_->index(folder)) return;
     folder_ = folder;
     settling_ = true;
     updating_ = true;
@@ -112,6 +122,25 @@ void FolderView::wheelEvent(QWheelEvent* event) {
     UserTookOver();
     QTreeView::wheelEvent(event);
 }
+
+void FolderView::SetWatching(bool watching) {
+    // Off, the model's file-system watcher goes, with every notice it would have sent. On again, the
+    // folders read from now on are watched; those read before are watched again after Reload (F5),
+    // which reads the tree afresh, a cost a run should not pay at its end.
+    model_->setOption(QFileSystemModel::DontWatchForChanges, !watching);
+}
+
+void FolderView::Reload() {
+    const QString root = std::exchange(root_, QString());
+    const QString folder = std::exchange(folder_, QString());
+    updating_ = true;
+    AttachModel();
+    updating_ = false;
+    if (!root.isEmpty()) SetDrive(root);
+    if (!folder.isEmpty()) SetFolder(folder);
+}
+
+bool FolderView::IsWatching() const { return !model_->testOption(QFileSystemModel::DontWatchForChanges); }
 
 QString FolderView::FolderAt(const QModelIndex& index) const { return model_->filePath(index); }
 

@@ -39,6 +39,12 @@ public:
     void SetDrive(const QString& root);
     // Show `folder` as the current folder (expanded, scrolled into view).
     void SetFolder(const QString& folder);
+    // Whether the tree follows changes on disk. A run turns it off: every temporary, backup and renamed
+    // drawing would otherwise make the tree re-read the folder.
+    void SetWatching(bool watching);
+    bool IsWatching() const;
+    // Read the tree afresh from the disk, showing the same folder.
+    void Reload();
     // The folder shown by a model row (for tests and callers that walk the tree).
     QString FolderAt(const QModelIndex& index) const;
     QModelIndex IndexOf(const QString& folder) const;
@@ -52,10 +58,12 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // A new model of the file system in place of the old one.
+    void AttachModel();
     void ShowFolder();
     void UserTookOver();
 
-    QFileSystemModel* model_;
+    QFileSystemModel* model_ = nullptr;
     QString root_;
     QString folder_;
     bool updating_ = false;

@@ -50,10 +50,17 @@ Dialogs::Answer QtDialogs::Message(QWidget* owner, Icon icon, const QString& tit
 
 std::optional<QString> QtDialogs::Input(QWidget* owner, const QString& title, const QString& prompt,
                                         const QString& defaultText) {
-    bool ok = false;
-    QString text = QInputDialog::getText(owner, title, prompt, QLineEdit::Normal, defaultText, &ok);
-    if (!ok) return std::nullopt;
-    return text;
+    QInputDialog dialog(owner);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    // Wide enough for its whole title and for a long path without scrolling.
+    const QFontMetrics metrics(dialog.font());
+    dialog.setMinimumWidth(qMax(metrics.horizontalAdvance(title) + 160,
+                                qMin(metrics.horizontalAdvance(defaultText) + 80, 720)));
+    dialog.resize(qMax(dialog.minimumWidth(), 460), dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue();
 }
 
 QString QtDialogs::OpenFile(QWidget* owner, const QString& filter, const QString& title,

@@ -8,6 +8,7 @@
 #include "host/automation.h"
 #include "host/program_state.h"
 
+#include <QRect>
 #include <QSettings>
 #include <QSize>
 #include <QString>
@@ -31,8 +32,12 @@ struct WindowContext {
     std::function<QStringList()> drives;
     // The screen size in pixels; empty means the main window's screen.
     std::function<QSize()> screenSize;
-    // The CAD host that the windows' runs open drawings with.
+    // The CAD host that the windows' runs open drawings with. Its extension is the one above; a host
+    // chosen at start-up is handed in here.
     host::ApplicationClassPtr hostClass = nullptr;
+    // The free area of the screen (without task bars) the windows must fit in; empty means the
+    // window's screen.
+    std::function<QRect()> availableGeometry;
 };
 
 // The machine's drives, sorted by name: on Windows the drive letters ("c:"), elsewhere the root folder

@@ -8,6 +8,7 @@
 #include "runs/file_utils.h"
 #include "app/main_window.h"
 #include "runs/report_command.h"
+#include "host/text_files.h"
 
 #include <QEvent>
 #include <QListWidget>
@@ -20,6 +21,7 @@ WindowRuns::WindowRuns(Form1& window) : QObject(&window), window_(window) {
     connect(&window_, &Form1::modifyRequested, this, &WindowRuns::Modify);
     connect(&window_, &Form1::drawingListRequested, this, &WindowRuns::RunDrawingList);
     connect(&window_, &Form1::drawingReportRequested, this, &WindowRuns::Report);
+    connect(&window_, &Form1::stopRequested, this, &WindowRuns::Stop);
     window_.installEventFilter(this);
 }
 
@@ -30,8 +32,15 @@ void WindowRuns::Begin() {
     window_.SetRunning(true);
 }
 
+void WindowRuns::Stop() {
+    if (!window_.IsRunning() || stop_) return;
+    stop_ = true;
+    window_.SetStatus(QStringLiteral("Stopping after the current drawing..."));
+}
+
 void WindowRuns::End(bool endProgram) {
     window_.SetRunning(false);
+    if (!endProgram && !closeAfterRun_) window_.NotifyRunEnded(window_.Status());
     const bool close = std::exchange(closeAfterRun_, false);
     if (endProgram) window_.EndProgram();
     else if (close) window_.close();
@@ -39,11 +48,16 @@ void WindowRuns::End(bool endProgram) {
 
 bool WindowRuns::eventFilter(QObject* watched, QEvent* event) {
     if (watched == &window_ && event->type() == QEvent::Close && window_.IsRunning()) {
-        // The window closes when the run has ended; a modification run stops after its current drawing,
-        // so no drawing is left half done.
-        stop_ = true;
-        closeAfterRun_ = true;
         event->ignore();
+        if (closeAfterRun_) return true;
+        // Asked first; then the run stops after its current drawing, so that no drawing is left half
+        // done, the logs say the run was stopped, and the window closes when the run has ended.
+        const auto answer = window_.Context().dialogs.Message(
+            &window_, Dialogs::Icon::Question, Form1::kApplicationTitle,
+            QStringLiteral("A run is in progress. Stop it after the current drawing and exit?"), Dialogs::Buttons::YesNo);
+        if (answer != Dialogs::Answer::Yes || !window_.IsRunning()) return true;
+        closeAfterRun_ = true;
+        Stop();
         return true;
     }
     return QObject::eventFilter(watched, event);
@@ -65,6 +79,7 @@ void WindowRuns::Modify() {
     }
     input.delimiter = window_.Delimiter();
     input.audit = window_.AuditEnabled();
+    if (!DelimiterFitsTemplate(input.templatePath, input.delimiter)) return;
 
     Begin();
     BatchRun run(context.hostClass, context.state, window_.UserInterface());
@@ -73,7 +88,36 @@ void WindowRuns::Modify() {
     // A run that reached the drawings leaves none selected; one stopped by the host or the template
     // keeps the selection for the next try.
     if (result.templateRead) window_.ClearDrawingSelection();
+    window_.ShowRunOutcome(result.failed, result.errors && result.failed == 0 && !result.stopped);
     End(false);
+}
+
+bool WindowRuns::DelimiterFitsTemplate(const QString& templatePath, const QString& delimiter) {
+    if (delimiter == QLatin1String(",")) return true;
+    const std::optional<QStringList> lines = ReadTextLines(templatePath);
+    if (!lines) return true;  // the run reports a template it cannot read
+    // The command lines: after "*COMMANDS", neither blank nor a comment.
+    bool commands = false;
+    bool withComma = false;
+    for (const QString& raw : *lines) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(u'*')) {
+            commands = line.compare(QLatin1String("*COMMANDS"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!commands || line.isEmpty() || line.startsWith(u'\'')) continue;
+        // One command that uses the delimiter: the template was written for it.
+        if (line.contains(delimiter)) return true;
+        withComma = withComma || line.contains(u',');
+    }
+    if (!withComma) return true;
+    // Commands written with "," and a delimiter of another character would do nothing at all.
+    const auto answer = window_.Context().dialogs.Message(
+        &window_, Dialogs::Icon::Question, Form1::kApplicationTitle,
+        QStringLiteral("The template's commands are separated by \",\", but the delimiter is \"") + delimiter +
+            QStringLiteral("\": they would change nothing.\n\nRun it anyway?"),
+        Dialogs::Buttons::YesNo);
+    return answer == Dialogs::Answer::Yes;
 }
 
 void WindowRuns::RunDrawingList() {
@@ -96,6 +140,7 @@ void WindowRuns::RunDrawingList() {
     run.SetStopFlag(&stop_);
     const DrawingListRunResult result = run.Run(path, fromCommandLine);
     if (fromCommandLine) window_.ClearPendingCommandLinePath();
+    window_.ShowRunOutcome(result.failures, result.errors && result.failures == 0);
     End(result.endProgram);
 }
 

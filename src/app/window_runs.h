@@ -6,8 +6,10 @@
 // The runs themselves are the UI-free classes of qln_core; they show their progress through the
 // window's frontend (status line, progress bar, pointer, message boxes). Here they get their inputs
 // from the window and leave the window as each run leaves it. One run at a time: while one goes on,
-// the buttons that start runs are disabled and requests that still arrive are ignored; closing the
-// window stops a modification run after the current drawing and closes once the run has ended.
+// the buttons that start runs are disabled and requests that still arrive are ignored. Stop, or closing
+// the window after the user confirms, ends a modification run after the current drawing; the window
+// closes once the run has ended. A run that failed for some drawings leaves the count and a link to
+// err.log beside its summary.
 
 #include <QObject>
 #include <QString>
@@ -27,6 +29,7 @@ public:
     void Modify();                        // Command15
     void RunDrawingList();                // Command5, or the command-line path once the window shows
     void Report(const QString& name);     // double-click on a drawing of List2
+    void Stop();                          // cmdStop: the run in progress ends after its current drawing
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,6 +40,9 @@ private:
     // A run ended: the buttons come back; then the program ends (a list's "END"), or a close asked for
     // during the run is carried out.
     void End(bool endProgram);
+    // False when the template's commands are written with "," while the delimiter is another
+    // character, and the user, asked, does not want to run it anyway.
+    bool DelimiterFitsTemplate(const QString& templatePath, const QString& delimiter);
 
     Form1& window_;
     std::atomic<bool> stop_{false};

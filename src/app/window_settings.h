@@ -58,6 +58,13 @@ inline const QString kFileSpecGroup = QStringLiteral("FSpec");
 // "FSpec/Dir0", "FSpec/Dir1", ...
 QString FileSpecKey(int position);
 
+// --- Where the windows were left, and the recent folders (not part of the "Options" the windows
+// share with earlier releases) ----------------------------------------------------------------------
+inline const QString kMainWindowPlace = QStringLiteral("Window/MainPlace");
+inline const QString kFindWindowPlace = QStringLiteral("Window/FindTextPlace");
+// The folders last chosen in the panes, most recent first.
+inline const QString kRecentFolders = QStringLiteral("Window/RecentFolders");
+
 }  // namespace settings
 
 // The stored value of `key`, or `fallback` when there is none. An INI file hands back a hand-written

@@ -68,6 +68,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     const Stopwatch clock;
     const QString& delimiter = input.delimiter;
     const int total = static_cast<int>(input.drawings.size());
+    result.total = total;
 
     for (int i = 0; i < total; ++i) {
         frontend_.ProcessEvents();
@@ -75,6 +76,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
             result.stopped = true;
             break;
         }
+        result.done = i + 1;
         const QString& item = input.drawings.at(i).name;
         const QString drawing = JoinPath(input.drawings.at(i).folder, item);
         frontend_.Progress(i, total, drawing);
@@ -118,6 +120,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
             errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + line);
             frontend_.FailureLogged(line);
             result.errors = true;
+            ++result.failed;
         }
         // What is logged for a drawing reaches the disk before the next one starts.
         errLog.Flush();
@@ -126,6 +129,12 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     frontend_.Progress(total, total, QString());
     // A stop asked for during the last drawing still stops the run: it ends as interrupted.
     if (stop_ && stop_->load()) result.stopped = true;
+    const QString stopNote = result.stopped ? StoppedNote(result.done, total) : QString();
+    if (result.stopped) {
+        // A run cut short says so where the user looks afterwards; err.log is kept for it.
+        errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + stopNote);
+        if (auditLog) auditLog->WriteLine(stopNote);
+    }
 
     errLog.Close();
     audit.Close();
@@ -146,9 +155,9 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     } else {
         frontend_.SetStatus(QStringLiteral("Text for ") + QString::number(result.modified) +
                             QStringLiteral(" file(s) modified in ") + FormatSeconds(clock.Seconds()) +
-                            QStringLiteral(" second(s)."));
+                            QStringLiteral(" second(s).") + (stopNote.isEmpty() ? QString() : u' ' + stopNote));
     }
-    if (!result.errors) QFile::remove(errPath);
+    if (!result.errors && !result.stopped) QFile::remove(errPath);
     frontend_.SetBusy(false);
     return result;
 }

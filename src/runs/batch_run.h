@@ -33,8 +33,11 @@ struct BatchRunResult {
     bool hostStarted = false;
     bool templateRead = false;
     int modified = 0;          // drawings opened and saved
+    int done = 0;              // drawings worked on, failed ones included
+    int total = 0;             // drawings chosen
+    int failed = 0;            // drawings with an err.log line
     bool errors = false;       // at least one err.log line was written
-    bool stopped = false;      // stopped early on request
+    bool stopped = false;      // stopped early on request: done < total, and the logs and summary say so
     RunRecordSummary record;   // what the preview found, or the journal kept
     bool logRefused = false;   // audit.log or err.log could not be opened: nothing was done
     bool errorLogWritten = true;  // every err.log line reached the file
@@ -46,7 +49,8 @@ public:
     BatchRun(host::ApplicationClassPtr hostClass, ProgramState& state, Frontend& frontend)
         : hostClass_(std::move(hostClass)), state_(state), frontend_(frontend) {}
 
-    // When set (from another thread or a signal handler), the run stops after the current drawing.
+    // When set (from another thread, a signal handler or the window's Stop), the run stops after the
+    // current drawing; the drawing in hand is finished and saved first.
     void SetStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
 
     // A caller with a selection of drawings clears it after a run that reached them (templateRead).

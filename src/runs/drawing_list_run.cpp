@@ -96,24 +96,38 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
     }
     tasks_ = 0;
     const QStringList none;
+    QList<Line> tasks;
     for (const QString& raw : lines ? *lines : none) {
+        const Line line = Classify(raw);
+        if (line.kind != Line::Ignored) tasks.append(line);
+        if (line.kind == Line::End) break;
+    }
+    result.tasks = static_cast<int>(tasks.size()) - (!tasks.isEmpty() && tasks.last().kind == Line::End ? 1 : 0);
+    for (const Line& line : tasks) {
         if (StopRequested()) {
             result.stopped = true;
             break;
         }
-        const Line line = Classify(raw);
         if (line.kind == Line::End) {
             result.endProgram = true;
             break;
         }
         if (line.kind == Line::Single) RunSingle(session, line, errLog, auditLog, result);
         else if (line.kind == Line::Wildcard) RunWildcard(line, auditLog, result);
+        ++result.tasksDone;
         errLog.Flush();
         if (auditLog) auditLog->Flush();
+        // A stop asked for in the task's last drawing ends the list here too.
+        if (result.stopped) break;
     }
     count = result.modified;
     // A stop asked for during the last task still stops the run: it ends as interrupted.
     if (StopRequested() && !result.endProgram) result.stopped = true;
+    const QString stopNote = result.stopped ? StoppedNote(result.tasksDone, result.tasks, QStringLiteral("tasks")) : QString();
+    if (result.stopped) {
+        errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + stopNote);
+        if (auditLog) auditLog->WriteLine(stopNote);
+    }
 
     errLog.Close();
     audit.Close();
@@ -130,6 +144,7 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
 
     frontend_.Progress(tasks_, tasks_, QString());
     if (!result.listRead) return result;
+    const QString after = stopNote.isEmpty() ? QString() : u' ' + stopNote;
     if (record.Preview()) {
         frontend_.SetStatus(QStringLiteral("Preview: text for ") + QString::number(result.record.drawingsChanged) +
                             QStringLiteral(" file(s) would be modified (") +
@@ -138,9 +153,9 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
     } else if (count > 0) {
         frontend_.SetStatus(QStringLiteral("Text for ") + QString::number(count) +
                             QStringLiteral(" file(s) modified in ") + FormatSeconds(clock.Seconds()) +
-                            QStringLiteral(" second(s)."));
+                            QStringLiteral(" second(s).") + after);
     } else {
-        frontend_.SetStatus(QStringLiteral("No text modified."));
+        frontend_.SetStatus(QStringLiteral("No text modified.") + after);
     }
     return result;
 }

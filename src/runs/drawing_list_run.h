@@ -29,8 +29,10 @@ struct DrawingListRunResult {
     bool hostStarted = false;
     bool endProgram = false;   // an "END" line: the caller ends the program at once (settings unsaved)
     bool errors = false;       // at least one err.log line was written, or the list could not be read
-    bool stopped = false;
+    bool stopped = false;      // stopped early on request: the logs and the summary say after which task
     int modified = 0;
+    int tasks = 0;             // task lines of the list (up to an "END")
+    int tasksDone = 0;         // task lines worked on
     int failures = 0;          // tasks and drawings that failed, wildcard ones (status line only) included
     RunRecordSummary record;   // what the preview found, or the journal kept
     bool logRefused = false;   // audit.log or err.log could not be opened: nothing was done

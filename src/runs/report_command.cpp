@@ -42,7 +42,7 @@ ReportResult ReportCommand::Run(const QString& folder, const QString& name) {
             session.CloseDrawing(false);
             if (QFileInfo(result.page).isFile()) {
                 result.created = true;
-                if (open_) frontend_.OpenWithDefaultProgram(result.page);
+                if (open_) result.openFailed = !frontend_.OpenWithDefaultProgram(result.page);
             } else {
                 message = QStringLiteral("Error creating HTML file.");
             }
@@ -55,8 +55,16 @@ ReportResult ReportCommand::Run(const QString& folder, const QString& name) {
         frontend_.Beep();
         frontend_.SetStatus(message);
     } else {
-        frontend_.SetStatus(QStringLiteral("HTML file created in ") + FormatSeconds(clock.Seconds()) +
-                            QStringLiteral(" seconds"));
+        const QString created = QStringLiteral("HTML file created in ") + FormatSeconds(clock.Seconds()) +
+                                QStringLiteral(" seconds");
+        // No browser started: not a success the user can see, so the page is named for opening by hand.
+        if (result.openFailed) {
+            frontend_.Beep();
+            frontend_.SetStatus(created + QStringLiteral(", but no program could open it: ") +
+                                QDir::toNativeSeparators(result.page));
+        } else {
+            frontend_.SetStatus(created);
+        }
     }
     return result;
 }

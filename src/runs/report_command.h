@@ -13,6 +13,7 @@ namespace qln {
 struct ReportResult {
     bool hostStarted = false;
     bool created = false;      // the page was written (and handed to the desktop when asked)
+    bool openFailed = false;   // asked to open it, the desktop could not: the status names the page
     QString page;              // the page's path
 };
 

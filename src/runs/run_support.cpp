@@ -66,4 +66,8 @@ QString Reason(const cAutoCAD& session) {
     return u' ' + session.PendingError().description;
 }
 
+QString StoppedNote(int done, int total, const QString& unit) {
+    return QStringLiteral("Stopped by request after %1 of %2 %3.").arg(done).arg(total).arg(unit);
+}
+
 }  // namespace qln

@@ -51,6 +51,10 @@ QStringList LogFailures(std::initializer_list<const LineWriter*> logs);
 // not saved), or nothing when it gave none.
 QString Reason(const cAutoCAD& session);
 
+// What a run stopped on request says in its logs and after its summary:
+// "Stopped by request after 3 of 10 drawings." (`unit` names what was counted).
+QString StoppedNote(int done, int total, const QString& unit = QStringLiteral("drawings"));
+
 // File names of the program's outputs.
 inline constexpr char kAuditLog[] = "audit.log";
 inline constexpr char kErrorLog[] = "err.log";

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -318,10 +319,63 @@ TEST_F(MainWindow, KeysF1AndEscape) {
     QTest::keyClick(list, Qt::Key_F1);
     EXPECT_EQ(desktop.edited, QStringList{programFolder + QStringLiteral("/faq.fil")});
 
+    // A desktop that cannot open the FAQ file: the user is told where it is.
+    desktop.editorOpens = false;
+    QTest::keyClick(list, Qt::Key_F1);
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|QLN|No program could be started to show the file. Open it "
+                                         "yourself:\n" + programFolder + "/faq.fil"});
+
+    // Esc asks before the window closes.
+    dialogs.asked.clear();
     Child<QLineEdit>("txtDelimiter")->setText(QStringLiteral("|"));
+    QTest::keyClick(Child<QLineEdit>("Text5"), Qt::Key_Escape);
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Question|QLN|Exit QLN?"});
+    EXPECT_TRUE(w.isVisible());
+    dialogs.messageAnswers.push_back(qln::Dialogs::Answer::Yes);
     QTest::keyClick(Child<QLineEdit>("Text5"), Qt::Key_Escape);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(Stored("Delimiter"), QStringLiteral("|"));
+}
+
+TEST_F(MainWindow, OnASmallScreenTheWindowFitsAndItsPlaceIsRemembered) {
+    available = QRect(0, 0, 800, 540);
+    qln::Form1& w = Open();
+    EXPECT_TRUE(available.contains(w.geometry())) << w.geometry().width() << "x" << w.geometry().height();
+    // The status line and Exit stay in the window; the panes scroll.
+    for (const char* name : {"Label4", "Command2", "Command4"}) {
+        QWidget* child = Child<QWidget>(name);
+        EXPECT_TRUE(w.rect().contains(QRect(child->mapTo(&w, QPoint(0, 0)), child->size()))) << name;
+    }
+
+    available = QRect(0, 0, 1280, 900);
+    w.resize(700, 500);
+    w.move(40, 60);
+    qln::Form1& again = Reopen();
+    EXPECT_EQ(again.size(), QSize(700, 500));
+    EXPECT_EQ(again.pos(), QPoint(40, 60));
+}
+
+TEST_F(MainWindow, AFolderTypedInThePathBoxMovesThePaneAndIsOfferedAgain) {
+    Touch({"dwg/a.dxf", "other/b.dxf"});
+    Store("Dir", Path("dwg"));
+    qln::Form1& w = Open();
+    auto* path = Child<QComboBox>("Path1");
+    EXPECT_EQ(path->currentText(), Path("dwg"));
+
+    path->setEditText(Path("nowhere"));
+    QTest::keyClick(path->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(w.DrawingFolder(), Path("dwg"));
+    EXPECT_EQ(w.Status(), "Folder not found or not readable: " + Path("nowhere"));
+
+    path->setEditText(Path("other"));
+    QTest::keyClick(path->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(w.DrawingFolder(), Path("other"));
+    EXPECT_EQ(Items(w.DrawingList()), QStringList{"b.dxf"});
+    // Both panes offer it among the recent folders, this start and the next.
+    EXPECT_EQ(Child<QComboBox>("Path3")->findText(Path("other")), 0);
+    qln::Form1& again = Reopen();
+    (void)again;
+    EXPECT_EQ(Child<QComboBox>("Path1")->findText(Path("other")), 0);
 }
 
 TEST_F(MainWindow, ADriveThatCannotBeReadIsReportedAndTheFolderStays) {
@@ -430,6 +484,37 @@ TEST_F(MainWindow, ControlsCarryTheirCaptionsAndTips) {
     EXPECT_EQ(find.count(), 1);
     EXPECT_EQ(fileSpecs.count(), 1);
     EXPECT_EQ(modify.count(), 0);
+}
+
+TEST_F(MainWindow, DrawingsDroppedOnTheWindowAreSelectedAndATemplateOnItsPane) {
+    Touch({"dwg/a.dxf", "dwg/b.dxf", "dwg/c.dxf", "tpl/one.txt", "tpl/two.txt"});
+    qln::Form1& w = Open();
+    auto drop = [&w](const QStringList& relative, QWidget* onto) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& path : relative) urls << QUrl::fromLocalFile(path);
+        data.setUrls(urls);
+        const QPoint at = onto->mapTo(&w, onto->rect().center());
+        // As a drag does it: entering names the target, the drop goes there.
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &enter);
+        QDropEvent event(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w, &event);
+    };
+    drop({Path("dwg/a.dxf"), Path("dwg/c.dxf")}, Child<QWidget>("List2"));
+    EXPECT_EQ(w.DrawingFolder(), Path("dwg"));
+    EXPECT_EQ(SelectedRows(w.DrawingList()), (QList<int>{0, 2}));
+    EXPECT_EQ(Text("Label12"), QStringLiteral("2 sel"));
+
+    drop({Path("tpl/two.txt")}, Child<QWidget>("List1"));
+    EXPECT_EQ(w.TemplateFolder(), Path("tpl"));
+    ASSERT_EQ(w.TemplateList()->selectedItems().size(), 1);
+    EXPECT_EQ(w.TemplateList()->selectedItems().first()->text(), QStringLiteral("two.txt"));
+    EXPECT_TRUE(Child<QPushButton>("Command15")->isEnabled());
+
+    // A folder dropped on the drawings is their folder.
+    drop({Path("tpl")}, Child<QWidget>("List2"));
+    EXPECT_EQ(w.DrawingFolder(), Path("tpl"));
 }
 
 }  // namespace

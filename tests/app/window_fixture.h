@@ -4,12 +4,15 @@
 // on a host the test chooses).
 
 #include "app/main_window.h"
+#include "app/widget_frontend.h"
 #include "app/window_runs.h"
 #include "host/dxf/dxf_host.h"
 #include "support/files.h"
 #include "support/scripted_dialogs.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QLabel>
 #include <QListWidget>
 #include <QSettings>
@@ -28,15 +31,18 @@ public:
     QStringList edited;   // files handed to the text editor
     QStringList urls;     // URLs handed to their default program
     bool urlsOpen = true;
+    bool editorOpens = true;
 
     bool OpenInTextEditor(const QString& path) override {
         edited << path;
-        return true;
+        return editorOpens;
     }
     bool OpenUrl(const QUrl& url) override {
         urls << url.toString();
         return urlsOpen;
     }
+    QStringList notices;  // "title|text" of every notification
+    void Notify(QWidget*, const QString& title, const QString& text) override { notices << title + u'|' + text; }
 };
 
 class WindowTest : public ::testing::Test {
@@ -84,8 +90,11 @@ protected:
                                    hostClass->DrawingExtension(),
                                    [this] { return drives; },
                                    [this] { return screen; },
-                                   hostClass};
+                                   hostClass,
+                                   [this] { return available; }};
         window = std::make_unique<qln::Form1>(context);
+        // Every yield of a run handles the window's events, so that tests can act at a given one.
+        static_cast<qln::WidgetFrontend&>(window->UserInterface()).SetYieldInterval(0);
         qln::ConnectRuns(*window);
         window->Load(commandLine);
         window->show();
@@ -145,6 +154,7 @@ protected:
     RecordingDesktop desktop;
     QStringList drives{QStringLiteral("/")};
     QSize screen{1024, 768};
+    QRect available{0, 0, 1280, 900};
     std::unique_ptr<qln::Form1> window;
 };
 

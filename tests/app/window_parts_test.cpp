@@ -87,7 +87,10 @@ TEST_F(Windows, AboutWindowLinks) {
     EXPECT_TRUE(dialogs.asked.isEmpty());
     desktop.urlsOpen = false;
     Q_EMIT about.findChild<QLabel*>(QStringLiteral("lblEmail"))->linkActivated(qln::Form3::kEmailAddress);
-    EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|QLN|Could not find associated browser."});
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|QLN|Could not start a mail program. Write to "
+                                         "support@quillon.example.org."});
+    Q_EMIT about.findChild<QLabel*>(QStringLiteral("lblWebSite"))->linkActivated(qln::Form3::kWebSite);
+    EXPECT_EQ(dialogs.asked.last(), "Message|Warning|QLN|Could not find associated browser.\n" + qln::Form3::kWebSite);
 }
 
 TEST_F(Windows, TheFrontendShowsRunsInTheMainWindow) {
@@ -111,6 +114,19 @@ TEST_F(Windows, TheFrontendShowsRunsInTheMainWindow) {
     ui.SetBusy(false);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(bar->isVisible());
+
+    // Texts of what goes on now change at most ten times a second; the latest one shows, and a lasting
+    // text replaces a waiting one.
+    QTest::qWait(150);
+    ui.SetTransientStatus(QStringLiteral("Processing /d/b.dxf..."));
+    ui.SetTransientStatus(QStringLiteral("Processing /d/c.dxf..."));
+    EXPECT_EQ(Text("Label4"), QStringLiteral("Processing /d/b.dxf..."));
+    QTest::qWait(150);
+    EXPECT_EQ(Text("Label4"), QStringLiteral("Processing /d/c.dxf..."));
+    ui.SetTransientStatus(QStringLiteral("Processing /d/d.dxf..."));
+    ui.SetStatus(QStringLiteral("Done."));
+    QTest::qWait(150);
+    EXPECT_EQ(Text("Label4"), QStringLiteral("Done."));
 
     ui.MessageBox(qln::Frontend::Icon::Warning, QStringLiteral("Error opening AutoCAD"), QStringLiteral("text"));
     EXPECT_EQ(dialogs.asked, QStringList{"Message|Warning|Error opening AutoCAD|text"});

@@ -4,6 +4,7 @@
 #include "support/test_host.h"
 #include "window_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -103,9 +104,9 @@ TEST_F(WindowRuns, ModifyAppliesTheTemplateToTheSelectedDrawingsAndClearsTheSele
     EXPECT_TRUE(ReadFile(Path("dwg/a.dxf")).contains("\r\ncolor one\r\n"));
     EXPECT_TRUE(ReadFile(Path("dwg/c.dxf")).contains("\r\ncolor three\r\n"));
     EXPECT_TRUE(ReadFile(Path("dwg/d.dxf")).contains("\r\ncolour four\r\n"));  // not selected
-    ASSERT_GE(status.texts.size(), 4) << status.texts.join(u'\n').toStdString();
-    EXPECT_EQ(status.texts.mid(0, 3), (QStringList{"Modification in process...", "Processing " + Path("dwg/a.dxf") + "...",
-                                                   "Processing " + Path("dwg/c.dxf") + "..."}));
+    // What goes on now shows (at most ten times a second), then the summary.
+    ASSERT_GE(status.texts.size(), 2) << status.texts.join(u'\n').toStdString();
+    EXPECT_EQ(status.texts.first(), QStringLiteral("Modification in process..."));
     EXPECT_TRUE(QRegularExpression("^Text for 2 file\\(s\\) modified in \\d+[.,]\\d\\d second\\(s\\)\\.$")
                     .match(w.Status())
                     .hasMatch())
@@ -114,6 +115,10 @@ TEST_F(WindowRuns, ModifyAppliesTheTemplateToTheSelectedDrawingsAndClearsTheSele
     EXPECT_EQ(Log("audit.log").mid(0, 4), (QStringList{"<time>", "", "Drawing: " + Path("dwg/a.dxf"), "Template: " + tpl}));
     EXPECT_EQ(Log("err.log"),
               QStringList{"<time>  Drawing: " + Path("dwg/b.dxf") + "  Error: File B.DXF not found."});
+    // The failure shows beside the summary, with the way to err.log.
+    EXPECT_TRUE(w.RunOutcome().contains("1 failed.")) << w.RunOutcome().toStdString();
+    Q_EMIT Child<QLabel>("lblOutcome")->linkActivated(QStringLiteral("err.log"));
+    EXPECT_EQ(desktop.edited, QStringList{QDir(programFolder).filePath("err.log")});
     // Nothing stays selected, and the modify button waits for a new selection.
     EXPECT_TRUE(SelectedRows(w.DrawingList()).isEmpty());
     EXPECT_EQ(Text("Label12"), QString());
@@ -143,6 +148,24 @@ TEST_F(WindowRuns, ATemplateErrorModifiesNothingAndKeepsTheSelection) {
     EXPECT_EQ(SelectedRows(w.DrawingList()), QList<int>{0});
     EXPECT_EQ(Text("Label12"), QStringLiteral("1 sel"));
     EXPECT_TRUE(Button("Command15")->isEnabled());
+}
+
+TEST_F(WindowRuns, ADelimiterTheTemplateDoesNotUseIsAskedAboutFirst) {
+    Drawing("dwg/a.dxf", "colour");
+    Template("tpl/t.txt", "f,colour,color\r\n");
+    Store("Dir", Path("dwg"));
+    Store("Dir3", Path("tpl"));
+    Store("Delimiter", ";");
+    qln::Form1& w = Open();
+    const QByteArray before = ReadFile(Path("dwg/a.dxf"));
+    Click(w.TemplateList(), 0);
+    Click(w.DrawingList(), 0);
+    Button("Command15")->click();  // answered No
+    EXPECT_EQ(dialogs.asked, QStringList{"Message|Question|QLN|The template's commands are separated by \",\", but the "
+                                         "delimiter is \";\": they would change nothing.\n\nRun it anyway?"});
+    EXPECT_EQ(ReadFile(Path("dwg/a.dxf")), before);
+    EXPECT_FALSE(Logged("audit.log"));
+    EXPECT_EQ(SelectedRows(w.DrawingList()), QList<int>{0});
 }
 
 TEST_F(WindowRuns, ACommandLineListRunsAtOnceAndEndStopsTheProgramWithoutSavingSettings) {
@@ -226,6 +249,14 @@ TEST_F(WindowRuns, DoubleClickWritesTheTextReportAndOpensIt) {
     EXPECT_TRUE(w.CurrentDrawingPath().isEmpty());
     EXPECT_TRUE(Button("Command5")->isEnabled());
 
+    // A desktop that cannot show the page: the status says so and where the page is.
+    desktop.urlsOpen = false;
+    DoubleClick(w.DrawingList(), 1);
+    EXPECT_TRUE(w.Status().endsWith(" seconds, but no program could open it: " + page)) << w.Status().toStdString();
+    desktop.urlsOpen = true;
+    desktop.urls.clear();
+    desktop.urls << QUrl::fromLocalFile(page).toString();
+
     // "Multiple Line Text" lists the other kind.
     Child<QCheckBox>("chkType")->click();
     DoubleClick(w.DrawingList(), 1);
@@ -239,7 +270,7 @@ TEST_F(WindowRuns, DoubleClickWritesTheTextReportAndOpensIt) {
     EXPECT_TRUE(w.CurrentDrawingName().isEmpty());
 }
 
-TEST_F(WindowRuns, NoRunStartsWhileAnotherYieldsAndClosingWaitsForTheCurrentDrawing) {
+TEST_F(WindowRuns, NoRunStartsWhileAnotherYieldsAndExitAsksThenStopsAfterTheCurrentDrawing) {
     Drawing("dwg/a.dxf", "colour one");
     Drawing("dwg/b.dxf", "colour two");
     Drawing("dwg/c.dxf", "colour three");
@@ -251,35 +282,76 @@ TEST_F(WindowRuns, NoRunStartsWhileAnotherYieldsAndClosingWaitsForTheCurrentDraw
     Button("Command13")->click();  // all three
 
     QStringList seen;
+    const QString ask = "Message|Question|QLN|A run is in progress. Stop it after the current drawing and exit?";
     DuringRun(1, [&] {
-        seen << QStringLiteral("%1%2%3")
+        seen << QStringLiteral("%1%2%3%4%5")
                     .arg(Button("Command15")->isEnabled())
                     .arg(Button("Command5")->isEnabled())
-                    .arg(Child<QToolButton>("cmdOpen")->isEnabled());
+                    .arg(Child<QToolButton>("cmdOpen")->isEnabled())
+                    .arg(Child<QWidget>("Frame1")->isEnabled())
+                    .arg(Button("cmdStop")->isEnabled());
         // Whatever reaches the window now starts no second run.
         Q_EMIT w.drawingListRequested();
         Q_EMIT w.modifyRequested();
         DoubleClick(w.DrawingList(), 2);
-        // The window closes once the drawing in hand is done.
+        // Exit asks; "No" lets the run go on.
+        Button("Command2")->click();
+        seen << QString::number(w.isVisible());
         DuringRun(1, [&] {
             auto* bar = Child<QProgressBar>("prgRun");
             seen << QStringLiteral("%1/%2").arg(bar->isVisible() ? bar->value() : -1).arg(bar->maximum());
+            dialogs.messageAnswers.push_back(qln::Dialogs::Answer::Yes);
             Button("Command2")->click();
         });
     });
     Button("Command15")->click();
 
-    EXPECT_EQ(seen, (QStringList{"000", "0/3"}));
-    EXPECT_TRUE(dialogs.asked.isEmpty());
+    EXPECT_EQ(seen, (QStringList{"00001", "1", "0/3"}));
+    EXPECT_EQ(dialogs.asked, (QStringList{ask, ask}));
     EXPECT_TRUE(desktop.urls.isEmpty());
     EXPECT_FALSE(QFileInfo::exists(QDir(programFolder).filePath("attr.htm")));
     EXPECT_TRUE(ReadFile(Path("dwg/a.dxf")).contains("\r\ncolor one\r\n"));
     EXPECT_TRUE(ReadFile(Path("dwg/b.dxf")).contains("\r\ncolour two\r\n"));
     EXPECT_TRUE(ReadFile(Path("dwg/c.dxf")).contains("\r\ncolour three\r\n"));
-    EXPECT_TRUE(w.Status().startsWith("Text for 1 file(s) modified in ")) << w.Status().toStdString();
-    EXPECT_EQ(Log("audit.log").filter(QRegularExpression("^Drawing: ")).size(), 1);
+    // The logs and the summary say the run was stopped, and when.
+    EXPECT_TRUE(w.Status().endsWith(" Stopped by request after 1 of 3 drawings.")) << w.Status().toStdString();
+    EXPECT_EQ(Log("audit.log").last(), QStringLiteral("Stopped by request after 1 of 3 drawings."));
+    EXPECT_EQ(Log("err.log"), QStringList{"<time>  Stopped by request after 1 of 3 drawings."});
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(Stored("Dir"), Path("dwg"));  // an ordinary close: settings written
+}
+
+TEST_F(WindowRuns, StopEndsTheRunAfterTheCurrentDrawingWithoutRereadingTheFolders) {
+    for (const char* name : {"a", "b", "c", "d"}) Drawing(QStringLiteral("dwg/%1.dxf").arg(name), "colour");
+    Template("tpl/t.txt", "f,colour,color\r\n");
+    Store("Dir", Path("dwg"));
+    Store("Dir3", Path("tpl"));
+    qln::Form1& w = Open();
+    Click(w.TemplateList(), 0);
+    Button("Command13")->click();
+    const int fills = w.DrawingListFills();
+    QStringList seen;
+    DuringRun(2, [&] {
+        // Every saved drawing leaves temporary and backup files behind: nothing reads the folder again.
+        QCoreApplication::processEvents();
+        seen << QString::number(w.FolderTreesWatching()) << QString::number(w.DrawingListFills() - fills);
+        Button("cmdStop")->click();
+        seen << w.Status();
+    });
+    Button("Command15")->click();
+
+    EXPECT_EQ(seen, (QStringList{"0", "0", "Stopping after the current drawing..."}));
+    // The drawing in hand was finished and saved, the next one not touched.
+    EXPECT_TRUE(w.Status().endsWith(" Stopped by request after 1 of 4 drawings.")) << w.Status().toStdString();
+    EXPECT_TRUE(ReadFile(Path("dwg/a.dxf")).contains("\r\ncolor\r\n"));
+    EXPECT_TRUE(ReadFile(Path("dwg/b.dxf")).contains("\r\ncolour\r\n"));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.FolderTreesWatching());
+    EXPECT_FALSE(Button("cmdStop")->isEnabled());
+    EXPECT_TRUE(Child<QWidget>("Frame1")->isEnabled());
+    EXPECT_EQ(w.DrawingListFills(), fills);  // the same drawings: not read again at the end either
+    EXPECT_EQ(QApplication::focusWidget(), w.DrawingList());
+    EXPECT_TRUE(w.RunOutcome().isEmpty());
 }
 
 TEST_F(WindowRuns, WhenTheHostCannotStartTheWindowSaysSoAndKeepsTheSelection) {

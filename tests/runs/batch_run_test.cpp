@@ -162,8 +162,15 @@ TEST_F(BatchRunTest, AStopRequestEndsTheRunAfterTheCurrentDrawing) {
     const auto result = run.Run(Input(Template("t.txt", "u\r\n"), {"a.dxf", "b.dxf"}));
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.modified, 1);
+    EXPECT_EQ(result.done, 1);
+    EXPECT_EQ(result.total, 2);
     EXPECT_EQ(host->Drawing(root + "dwg/b.dxf")->saves, 0);
     EXPECT_FALSE(host->running);
+    // The summary, err.log and audit.log say the run was cut short, and after which drawing.
+    EXPECT_TRUE(ui.statuses.last().endsWith(" second(s). Stopped by request after 1 of 2 drawings."))
+        << ui.statuses.last().toStdString();
+    EXPECT_EQ(Untimed(Log("err.log")), QStringList{"<time>  Stopped by request after 1 of 2 drawings."});
+    EXPECT_EQ(Log("audit.log").last(), QStringLiteral("Stopped by request after 1 of 2 drawings."));
 
     // Asked for during the last (here the only) drawing: it is finished, and the run still ends as stopped.
     stop = false;

@@ -27,4 +27,15 @@ QString WithTrailingSeparator(const QString& folder) {
     return folder + QDir::separator();
 }
 
+QString SpecPromptWithExamples(const QString& extension) {
+#ifdef Q_OS_WIN
+    const QString one = QStringLiteral("C:\\Dir1\\file???");
+    const QString two = QStringLiteral("C:\\My Directory\\a*");
+#else
+    const QString one = QStringLiteral("/home/me/dir1/file???");
+    const QString two = QStringLiteral("/home/me/My Directory/a*");
+#endif
+    return kSpecPrompt + QStringLiteral("\n\nExamples: ") + one + extension + QStringLiteral(", ") + two + extension;
+}
+
 }  // namespace qln

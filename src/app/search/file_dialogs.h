@@ -31,7 +31,8 @@ QString WithTrailingSeparator(const QString& folder);
 inline const QString kBrowseTitle = QStringLiteral("Select a directory where DWG files exist");
 inline const QString kAddSpecTitle = QStringLiteral("Add File Specification");
 inline const QString kSpecPrompt = QStringLiteral("File Specification");
-inline const QString kSpecPromptWithExamples =
-    QStringLiteral("File Specification\n\nExamples: C:\\Dir1\\file???.dwg, C:\\My Directory\\a*.dwg");
+// The prompt with examples in this platform's form and of the host's drawings (`extension`, ".dwg"):
+// "Examples: C:\Dir1\file???.dwg, C:\My Directory\a*.dwg" on Windows, "/dir1/file???.dxf, ..." elsewhere.
+QString SpecPromptWithExamples(const QString& extension);
 
 }  // namespace qln

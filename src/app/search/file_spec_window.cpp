@@ -161,7 +161,7 @@ void Form4::Add() {
     // Ask again and again for patterns in this folder, until the user cancels or answers blank.
     for (;;) {
         const QString answer = TrimSpaces(
-            context_.dialogs.Input(this, kAddSpecTitle, kSpecPromptWithExamples, suggestion).value_or(QString()));
+            context_.dialogs.Input(this, kAddSpecTitle, SpecPromptWithExamples(context_.drawingExtension), suggestion).value_or(QString()));
         if (answer.isEmpty()) return;
         const QStringList items = Items();
         if (items.contains(answer, Qt::CaseInsensitive)) continue;

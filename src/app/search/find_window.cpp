@@ -5,7 +5,9 @@
 #include "runs/file_utils.h"
 #include "app/controls.h"
 #include "app/main_window.h"
+#include "app/search/result_table.h"
 #include "app/widget_frontend.h"
+#include "app/window_geometry.h"
 #include "app/window_settings.h"
 #include "modify/name_list.h"
 #include "host/text_files.h"
@@ -28,7 +30,15 @@
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
 #include <QSettings>
+#include <QHeaderView>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTextCursor>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <iterator>
 
 namespace qln {
 
@@ -39,6 +49,15 @@ Form5::Form5(const WindowContext& context, QWidget* parent) : QDialog(parent), c
     frontend_ = std::make_unique<WidgetFrontend>(this, lblSearch, progress_, context_.dialogs, context_.desktop);
     ApplySettings();
     SetSearching(false);
+    const QRect area = context_.availableGeometry ? context_.availableGeometry() : ScreenArea(parent ? parent : this);
+    PlaceWindow(this, context_.settings, settings::kFindWindowPlace, area);
+}
+
+void Form5::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    QTimer::singleShot(50, this, [this] {
+        KeepFrameOnScreen(this, context_.availableGeometry ? context_.availableGeometry() : ScreenArea(this));
+    });
 }
 
 Form5::~Form5() = default;
@@ -141,6 +160,22 @@ void Form5::BuildControls() {
     txtResults->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtResults->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtResults->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // The same rows as a table, one column per field, sorted by a click on a column's header.
+    table_ = new ResultTableModel(this);
+    tblResults = new QTableView(frmResults);
+    tblResults->setObjectName(QStringLiteral("tblResults"));
+    tblResults->setModel(table_);
+    tblResults->setSortingEnabled(true);
+    tblResults->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblResults->setWordWrap(false);
+    tblResults->horizontalHeader()->setSortIndicatorShown(true);
+    tblResults->verticalHeader()->setDefaultSectionSize(tblResults->fontMetrics().height() + 6);
+    tblResults->setToolTip(QStringLiteral(" Double-click on a row to copy its handle "));
+    tabResults = new QTabWidget(frmResults);
+    tabResults->setObjectName(QStringLiteral("tabResults"));
+    tabResults->addTab(txtResults, QStringLiteral("Text"));
+    tabResults->addTab(tblResults, QStringLiteral("Table"));
     cmdSave = NewButton(frmResults, QStringLiteral("cmdSave"), QStringLiteral("Save to &Text File"));
     Command1 = NewButton(frmResults, QStringLiteral("Command1"), QStringLiteral("Save to &Clipboard"));
     chkCSV = NewCheck(frmResults, QStringLiteral("chkCSV"), QStringLiteral("CSV File"));
@@ -148,7 +183,7 @@ void Form5::BuildControls() {
         NewCheck(frmResults, QStringLiteral("chkInclude"), QStringLiteral("Include Search Criteria When Saving"));
     {
         auto* layout = new QVBoxLayout(frmResults);
-        layout->addWidget(txtResults, 1);
+        layout->addWidget(tabResults, 1);
         auto* saving = new QHBoxLayout;
         saving->addWidget(cmdSave);
         saving->addWidget(Command1);
@@ -174,17 +209,37 @@ void Form5::BuildControls() {
     status->addWidget(lblSearch, 1);
     status->addWidget(progress_);
 
+    // The criteria and results scroll when the screen has less room than they ask for (large fonts,
+    // small screens); the status line always shows.
+    auto* content = new QWidget;
+    auto* contentLayout = new QVBoxLayout(content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->addWidget(frmCriteria);
+    contentLayout->addWidget(frmResults, 1);
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("scroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(content);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(frmCriteria);
-    layout->addWidget(frmResults, 1);
+    layout->addWidget(scroller, 1);
     layout->addLayout(status);
-    resize(760, 640);
+    resize(820, 680);
+
+    // The keyboard goes through the criteria in the order they are shown.
+    QWidget* order[] = {cboSpace, txtBlocks, txtLayers, txtSearch, txtFolder, Command9, chkCase, chkWhole, chkTag,
+                        chkPath, txtDelimiter, cmdSearch, cmdAbort, tabResults, cmdSave, Command1, chkCSV, chkInclude};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
     connect(cmdSearch, &QPushButton::clicked, this, &Form5::Search);
     connect(cmdAbort, &QPushButton::clicked, this, &Form5::Abort);
     connect(cmdSave, &QPushButton::clicked, this, &Form5::SaveToTextFile);
     connect(Command1, &QPushButton::clicked, this, &Form5::SaveToClipboard);
     connect(Command9, &QPushButton::clicked, this, &Form5::ChooseFolderAndPattern);
+    connect(tabResults, &QTabWidget::currentChanged, this, [this] {
+        if (tabResults->currentWidget() == tblResults) FillTable();
+    });
+    connect(tblResults, &QTableView::doubleClicked, this, [this](const QModelIndex& index) { CopyHandle(index.row()); });
     for (QLineEdit* box : {txtBlocks, txtLayers, txtDelimiter}) box->installEventFilter(this);
 }
 
@@ -227,6 +282,7 @@ void Form5::WriteSettings() {
     s.setValue(settings::kInclude.key, CheckSetting(chkInclude));
     s.setValue(settings::kCsv.key, CheckSetting(chkCSV));
     s.setValue(settings::kTextFile, saveFolder_);
+    RememberPlace(this, s, settings::kFindWindowPlace);
     s.sync();
 }
 
@@ -276,6 +332,52 @@ void Form5::SetSearching(bool searching) {
     searching_ = searching;
     cmdSearch->setEnabled(!searching);
     cmdAbort->setEnabled(searching);
+    // Nothing to save until a search has found something.
+    cmdSave->setEnabled(!searching && !results_.isEmpty());
+    Command1->setEnabled(!searching && !results_.isEmpty());
+}
+
+void Form5::ShowResults() {
+    txtResults->clear();
+    // The table is read from the rows when it is looked at, not for every search.
+    tableDelimiter_ = txtDelimiter->text();
+    tableStale_ = true;
+    if (tabResults->currentWidget() == tblResults || results_.isEmpty()) FillTable();
+    if (results_.isEmpty()) return;
+    // Many rows are shown a slice at a time, the window answering in between, the bar counting them.
+    constexpr qsizetype kSlice = 256 * 1024;
+    const qsizetype total = results_.size();
+    QTextCursor cursor(txtResults->document());
+    txtResults->setUpdatesEnabled(false);
+    for (qsizetype at = 0; at < total;) {
+        qsizetype end = at + kSlice >= total ? total : results_.indexOf(u'\n', at + kSlice);
+        end = end < 0 ? total : qMin(total, end + 1);
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QString(results_.mid(at, end - at)).remove(u'\r'));
+        at = end;
+        if (at < total && !context_.state.blnAbortSearch) {
+            frontend_->Progress(static_cast<int>(at / 1024), static_cast<int>(total / 1024), QString());
+            txtResults->setUpdatesEnabled(true);
+            QCoreApplication::processEvents();
+            txtResults->setUpdatesEnabled(false);
+        }
+    }
+    txtResults->setUpdatesEnabled(true);
+    frontend_->Progress(1, 1, QString());
+    txtResults->moveCursor(QTextCursor::Start);
+}
+
+void Form5::FillTable() {
+    if (!tableStale_) return;
+    tableStale_ = false;
+    table_->SetResults(results_, tableDelimiter_);
+}
+
+void Form5::CopyHandle(int row) {
+    const QString handle = table_->Field(row, ResultTableModel::kHandleColumn);
+    if (handle.isEmpty()) return;
+    QGuiApplication::clipboard()->setText(handle);
+    frontend_->SetStatus(QStringLiteral("Handle ") + handle + QStringLiteral(" copied to the Clipboard."));
 }
 
 void Form5::Search() {
@@ -294,7 +396,7 @@ void Form5::Search() {
     SetSearching(true);
     const QString previous = results_;
     results_.clear();
-    txtResults->clear();
+    ShowResults();
     // An abort left over from a search that ended before it could see it does not stop this one.
     context_.state.blnAbortSearch = false;
     SearchRun run(context_.hostClass, context_.state, *frontend_);
@@ -302,7 +404,8 @@ void Form5::Search() {
     context_.state.blnAbortSearch = false;
     // A host that could not be started searched nothing: the results shown before stay.
     results_ = result.hostStarted ? result.text : previous;
-    txtResults->setPlainText(results_);
+    ShowResults();
+    context_.state.blnAbortSearch = false;
     SetSearching(false);
 
     if (closeRequested_) {
@@ -390,7 +493,7 @@ void Form5::ChooseFolderAndPattern() {
     context_.state.strLastFolder = folder;
     folder = WithTrailingSeparator(folder);
     const std::optional<QString> answer = context_.dialogs.Input(
-        this, kAddSpecTitle, kSpecPromptWithExamples, folder + QStringLiteral("*") + context_.drawingExtension);
+        this, kAddSpecTitle, SpecPromptWithExamples(context_.drawingExtension), folder + QStringLiteral("*") + context_.drawingExtension);
     // A cancelled prompt answers nothing, which empties the box.
     txtFolder->setText(TrimSpaces(answer.value_or(QString())));
 }

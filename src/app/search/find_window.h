@@ -21,9 +21,12 @@ class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QTabWidget;
+class QTableView;
 
 namespace qln {
 
+class ResultTableModel;
 class WidgetFrontend;
 
 class Form5 final : public QDialog {
@@ -58,6 +61,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildControls();
@@ -66,7 +70,12 @@ private:
     // The rules of the boxes as they are left: no empty block or layer list, no empty delimiter.
     void FixBlockBox(QLineEdit* box);
     void FixDelimiterBox();
+    // While a search goes on Search is disabled and Abort enabled; the Save buttons only with results.
     void SetSearching(bool searching);
+    // The results in the text box and the table.
+    void ShowResults();
+    void FillTable();
+    void CopyHandle(int row);
     void Warn(const QString& text);
 
     WindowContext context_;
@@ -88,7 +97,12 @@ private:
     QPushButton* cmdSearch = nullptr;
     QPushButton* cmdAbort = nullptr;
     QGroupBox* frmResults = nullptr;
+    QTabWidget* tabResults = nullptr;
     QPlainTextEdit* txtResults = nullptr;
+    QTableView* tblResults = nullptr;
+    ResultTableModel* table_ = nullptr;
+    bool tableStale_ = false;
+    QString tableDelimiter_;
     QPushButton* cmdSave = nullptr;
     QPushButton* Command1 = nullptr;
     QCheckBox* chkCSV = nullptr;

@@ -24,7 +24,7 @@ protected:
         return s;
     }
     const QString prompt = QStringLiteral("Input|Add File Specification|File Specification\n\n"
-                                          "Examples: C:\\Dir1\\file???.dwg, C:\\My Directory\\a*.dwg|");
+                                          "Examples: /home/me/dir1/file???.dxf, /home/me/My Directory/a*.dxf|");
 };
 
 TEST_F(FileSpecs, AnEmptyStoreShowsAnEmptyListAndAnEmptyTotal) {

@@ -11,6 +11,8 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 
@@ -156,10 +158,42 @@ TEST_F(FindWindow, NoHitsLeaveNothingToSave) {
     EXPECT_TRUE(w.Results().isEmpty());
     EXPECT_TRUE(Find<QPlainTextEdit>("txtResults")->toPlainText().isEmpty());
     EXPECT_TRUE(Status(w).startsWith(QStringLiteral("0 hits in 0 files in ")));
-    Button("cmdSave")->click();
-    Button("Command1")->click();
+    // Nothing to save: the buttons are disabled, and a save asked for all the same says so.
+    EXPECT_FALSE(Button("cmdSave")->isEnabled());
+    EXPECT_FALSE(Button("Command1")->isEnabled());
+    w.SaveToTextFile();
+    w.SaveToClipboard();
     EXPECT_EQ(dialogs.asked, (QStringList{"Message|Warning|QLN|No results to save.",
                                           "Message|Warning|QLN|No results to save."}));
+}
+
+TEST_F(FindWindow, ResultsAlsoShowAsASortableTableWhoseRowsGiveTheirHandle) {
+    Drawing("dwg/a.dxf", "colour b, with a comma");
+    Drawing("dwg/b.dxf", "colour a");
+    Drawing("dwg/c.dxf", "colour c");
+    available = QRect(0, 0, 800, 540);  // a small screen: the window fits in it
+    qln::Form5& w = OpenFind();
+    EXPECT_TRUE(available.contains(QRect(w.pos(), w.size()))) << w.width() << "x" << w.height();
+    Criteria(QStringLiteral("colour"));
+    Button("cmdSearch")->click();
+    EXPECT_TRUE(Button("cmdSave")->isEnabled());
+
+    Find<QTabWidget>("tabResults")->setCurrentIndex(1);
+    auto* table = Find<QTableView>("tblResults");
+    QAbstractItemModel* model = table->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    ASSERT_EQ(model->columnCount(), 10);
+    EXPECT_EQ(model->headerData(9, Qt::Horizontal).toString(), QStringLiteral("Text"));
+    EXPECT_EQ(model->index(0, 9).data().toString(), QStringLiteral("colour b, with a comma"));  // quoted in the text
+    table->sortByColumn(9, Qt::AscendingOrder);
+    QStringList texts;
+    for (int row = 0; row < 3; ++row) texts << model->index(row, 9).data().toString();
+    EXPECT_EQ(texts, (QStringList{"colour a", "colour b, with a comma", "colour c"}));
+
+    QGuiApplication::clipboard()->clear();
+    Q_EMIT table->doubleClicked(model->index(1, 2));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), model->index(1, 5).data().toString());
+    EXPECT_FALSE(QGuiApplication::clipboard()->text().isEmpty());
 }
 
 TEST_F(FindWindow, AbortStopsBeforeTheNextDrawing) {
@@ -305,7 +339,7 @@ TEST_F(FindWindow, TheFolderButtonAsksForAFolderThenForAPattern) {
     OpenFind();
     auto* folder = Edit("txtFolder");
     const QString prompt = QStringLiteral(
-        "Add File Specification|File Specification\n\nExamples: C:\\Dir1\\file???.dwg, C:\\My Directory\\a*.dwg|");
+        "Add File Specification|File Specification\n\nExamples: /home/me/dir1/file???.dxf, /home/me/My Directory/a*.dxf|");
 
     // Cancelled browser: nothing asked after it.
     Button("Command9")->click();
