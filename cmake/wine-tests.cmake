@@ -20,6 +20,30 @@ function(qln_add_wine_test name target)
     ENVIRONMENT "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64}")
 endfunction()
 
+# qln_add_wine_script_test(NAME COMMAND [ARGS...]): a test that runs on this machine and starts Windows
+# programs itself through cmake/wine-run.sh (an end-to-end run, say); listed like the others.
+function(qln_add_wine_script_test name)
+  set(command "")
+  foreach(arg IN LISTS ARGN)
+    string(APPEND command " \"${arg}\"")
+  endforeach()
+  file(APPEND "${qln_wine_list}.in"
+    "add_test(${name}${command})\n"
+    "set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 WORKING_DIRECTORY \"${CMAKE_BINARY_DIR}\" "
+    "ENVIRONMENT \"QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64};QLN_WINE_RUN=${PROJECT_SOURCE_DIR}/cmake/wine-run.sh\")\n")
+  add_test(NAME ${name} COMMAND ${ARGN})
+  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600
+    ENVIRONMENT "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64};QLN_WINE_RUN=${PROJECT_SOURCE_DIR}/cmake/wine-run.sh")
+endfunction()
+
+# qln_add_wine_note(NAME TEXT): an entry that only says why part of the Windows tests is missing; CTest
+# counts it as skipped, so the gap shows in every test summary.
+function(qln_add_wine_note name text)
+  file(APPEND "${qln_wine_list}.in"
+    "add_test(${name} \"${CMAKE_COMMAND}\" -E echo \"Windows tests skipped: ${text}\")\n"
+    "set_tests_properties(${name} PROPERTIES LABELS wine SKIP_REGULAR_EXPRESSION \"skipped\")\n")
+endfunction()
+
 # Called once at the end of the top-level list file: the generator expressions become paths.
 function(qln_write_wine_tests)
   file(GENERATE OUTPUT "${qln_wine_list}" INPUT "${qln_wine_list}.in")
@@ -31,6 +55,9 @@ set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 if(EXISTS /usr/src/googletest/CMakeLists.txt)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # The names the tests link against, as the native build's find_package(GTest) gives them.
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gmock ALIAS gmock)
 else()
   message(FATAL_ERROR "The Windows build needs GoogleTest's sources in /usr/src/googletest (Debian package googletest)")
 endif()

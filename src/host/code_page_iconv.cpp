@@ -48,6 +48,10 @@ public:
     }
 
     bool EncodeChar(QStringView ch, QByteArray& out) override {
+        if (wonIsBackslash_ && ch == u"\\") {
+            out += '\\';
+            return true;
+        }
         iconv(from_, nullptr, nullptr, nullptr, nullptr);
         char* in = reinterpret_cast<char*>(const_cast<QChar*>(ch.data()));
         size_t inLeft = size_t(ch.size()) * 2;
@@ -72,8 +76,13 @@ private:
 
 std::unique_ptr<CodePageConverter> CodePageConverter::Open(const QByteArray& charset) {
     auto converter = std::make_unique<IconvConverter>(charset);
-    if (!converter->IsValid()) return nullptr;
-    return converter;
+    if (converter->IsValid()) return converter;
+    // The C library names some Windows code pages by number only ("windows-949" is its CP949).
+    const QByteArray name = charset.toUpper();
+    if (!name.startsWith("WINDOWS-")) return nullptr;
+    converter = std::make_unique<IconvConverter>("CP" + name.mid(8));
+    if (converter->IsValid()) return converter;
+    return nullptr;
 }
 
 }  // namespace qln
