@@ -10,6 +10,10 @@ else()
   set(qln_cache_home "$ENV{HOME}/.cache")
 endif()
 set(QLN_WINDOWS_QT_PREFIX "${qln_cache_home}/qln/windows-qt-${Qt6Core_VERSION}" CACHE PATH "QtCore built for Windows")
+# A build folder configured before the QtCore moved to the per-machine cache follows it there.
+if(QLN_WINDOWS_QT_PREFIX STREQUAL "${CMAKE_BINARY_DIR}/windows-qt" AND NOT EXISTS "${QLN_WINDOWS_QT_PREFIX}")
+  set(QLN_WINDOWS_QT_PREFIX "${qln_cache_home}/qln/windows-qt-${Qt6Core_VERSION}" CACHE PATH "QtCore built for Windows" FORCE)
+endif()
 
 find_program(QLN_MINGW_CXX x86_64-w64-mingw32-g++-posix)
 find_program(QLN_WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
