@@ -20,4 +20,8 @@ enum class StandardStream { Input, Output, Error };
 // pipe: progress drawn for a person goes only there.
 bool IsTerminal(StandardStream stream);
 
+// From now on, bytes written to the standard output reach it unchanged. The C runtime on Windows
+// turns every LF into CR LF by default, which gives lines already ended by CR LF a second CR.
+void UseBinaryStandardOutput();
+
 }  // namespace qln::platform

@@ -20,4 +20,6 @@ bool IsTerminal(StandardStream stream) {
     return ::isatty(fd) == 1;
 }
 
+void UseBinaryStandardOutput() {}  // POSIX streams never change line ends
+
 }  // namespace qln::platform

@@ -5,6 +5,10 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cstdio>
+
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 namespace qln::platform {
@@ -37,6 +41,11 @@ bool IsTerminal(StandardStream stream) {
     // A console answers GetConsoleMode; the NUL device is a character device too, but no console.
     DWORD mode = 0;
     return GetFileType(handle) == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode) != 0;
+}
+
+void UseBinaryStandardOutput() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 }  // namespace qln::platform

@@ -45,9 +45,9 @@ protected:
         p.setWorkingDirectory(workDir.isEmpty() ? dir : workDir);
         p.start(QStringLiteral(QLN_CLI_PATH), args);
         EXPECT_TRUE(p.waitForFinished(60000));
-        // A console program on Windows ends its lines with CR LF.
-        auto text = [](const QByteArray& bytes) { return QString::fromUtf8(bytes).replace(QLatin1String("\r\n"), QLatin1String("\n")); };
-        return {p.exitCode(), text(p.readAllStandardOutput()), text(p.readAllStandardError())};
+        // Standard output is the same bytes on every platform; standard error has the platform's line ends.
+        const QString err = QString::fromUtf8(p.readAllStandardError()).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), err};
     }
     QString Template(const QByteArray& body) {
         EXPECT_TRUE(WriteFile(dir + "t.txt", body));

@@ -132,6 +132,9 @@ same_text() {  # LINUX-FILE WINDOWS-FILE WHAT MODE
 job modify modify --template templates/rooms.txt --log-dir logs drawings/A-101.dxf drawings/A-102.dxf
 job run run --log-dir logs "$lin/samples.dlf"
 job find find --blocks '*MODEL_SPACE' --output found.csv color 'drawings/*.dxf'
+job find-stdout find --blocks '*MODEL_SPACE' color 'drawings/*.dxf'
+# Rows on standard output keep their own CR LF, as in the file, with no CR added.
+same_text "$out/find-stdout.linux.out" "$out/find-stdout.windows.out" "find: rows on standard output" file
 job report report --output report/A-101.htm drawings/A-101.dxf
 
 # The saved drawings and their backups, byte for byte.
