@@ -1,9 +1,19 @@
 # The Windows build made beside the native one: the same sources cross-compiled with mingw-w64 into
 # build/windows (cmake/mingw-w64.cmake), its tests run under Wine and listed with this build's tests
-# under the label "wine" (ctest -L wine). The QtCore it links is made once by `./qln-dev windows`;
+# under the label "wine" (ctest -L wine). The QtCore it links is made once per machine by
+# cmake/windows-qt.sh (./qln-dev windows and ./qln-dev test run it) into the user's cache folder;
 # without it the parts that need no Qt are still built and tested.
 option(QLN_WINDOWS_BUILD "Cross-compile for Windows with mingw-w64 and run those tests under Wine" ON)
-set(QLN_WINDOWS_QT_PREFIX "${CMAKE_BINARY_DIR}/windows-qt" CACHE PATH "QtCore built for Windows")
+if(DEFINED ENV{XDG_CACHE_HOME} AND NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+  set(qln_cache_home "$ENV{XDG_CACHE_HOME}")
+else()
+  set(qln_cache_home "$ENV{HOME}/.cache")
+endif()
+set(QLN_WINDOWS_QT_PREFIX "${qln_cache_home}/qln/windows-qt-${Qt6Core_VERSION}" CACHE PATH "QtCore built for Windows")
+# A build folder configured before the QtCore moved to the per-machine cache follows it there.
+if(QLN_WINDOWS_QT_PREFIX STREQUAL "${CMAKE_BINARY_DIR}/windows-qt" AND NOT EXISTS "${QLN_WINDOWS_QT_PREFIX}")
+  set(QLN_WINDOWS_QT_PREFIX "${qln_cache_home}/qln/windows-qt-${Qt6Core_VERSION}" CACHE PATH "QtCore built for Windows" FORCE)
+endif()
 
 find_program(QLN_MINGW_CXX x86_64-w64-mingw32-g++-posix)
 find_program(QLN_WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
@@ -27,7 +37,9 @@ if(qln_wine_why STREQUAL "")
     -DQLN_BUILD_GUI=OFF
     -DQLN_WINDOWS_QT_PREFIX=${QLN_WINDOWS_QT_PREFIX}
     -DQLN_WINE64=${QLN_WINE64}
-    -DQLN_CORPUS_DIR=${QLN_CORPUS_DIR})
+    -DQLN_CORPUS_DIR=${QLN_CORPUS_DIR}
+    # The end-to-end run under Wine compares its results with this build's qln-cli.
+    -DQLN_NATIVE_CLI=$<TARGET_FILE:qln-cli>)
   if(CMAKE_CXX_COMPILER_LAUNCHER)
     list(APPEND qln_windows_args -DCMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER})
   endif()
@@ -38,6 +50,7 @@ if(qln_wine_why STREQUAL "")
     CMAKE_ARGS ${qln_windows_args}
     BUILD_ALWAYS TRUE
     INSTALL_COMMAND ""
+    DEPENDS qln-cli
     USES_TERMINAL_BUILD TRUE)
 endif()
 

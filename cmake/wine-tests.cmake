@@ -41,6 +41,30 @@ function(qln_add_wine_setup name fixture script)
   qln_wine_entry(${name} "${command}" "sh;${script};${ARGN}" "FIXTURES_SETUP ${fixture}")
 endfunction()
 
+# qln_add_wine_script_test(NAME COMMAND [ARGS...]): a test that runs on this machine and starts Windows
+# programs itself through cmake/wine-run.sh (an end-to-end run, say); listed like the others.
+function(qln_add_wine_script_test name)
+  set(command "")
+  foreach(arg IN LISTS ARGN)
+    string(APPEND command " \"${arg}\"")
+  endforeach()
+  file(APPEND "${qln_wine_list}.in"
+    "add_test(${name}${command})\n"
+    "set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 WORKING_DIRECTORY \"${CMAKE_BINARY_DIR}\" "
+    "ENVIRONMENT \"QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64};QLN_WINE_RUN=${PROJECT_SOURCE_DIR}/cmake/wine-run.sh\")\n")
+  add_test(NAME ${name} COMMAND ${ARGN})
+  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600
+    ENVIRONMENT "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64};QLN_WINE_RUN=${PROJECT_SOURCE_DIR}/cmake/wine-run.sh")
+endfunction()
+
+# qln_add_wine_note(NAME TEXT): an entry that only says why part of the Windows tests is missing; CTest
+# counts it as skipped, so the gap shows in every test summary.
+function(qln_add_wine_note name text)
+  file(APPEND "${qln_wine_list}.in"
+    "add_test(${name} \"${CMAKE_COMMAND}\" -E echo \"Windows tests skipped: ${text}\")\n"
+    "set_tests_properties(${name} PROPERTIES LABELS wine SKIP_REGULAR_EXPRESSION \"skipped\")\n")
+endfunction()
+
 # Called once at the end of the top-level list file: the generator expressions become paths.
 function(qln_write_wine_tests)
   file(GENERATE OUTPUT "${qln_wine_list}" INPUT "${qln_wine_list}.in")

@@ -3,6 +3,7 @@
 #include "cli/common.h"
 #include "cli/subcommands.h"
 #include "runs/program_folders.h"
+#include "host/platform.h"
 
 #include <QCoreApplication>
 
@@ -10,6 +11,8 @@
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // What goes to standard output (rows ended by CR LF, say) is the same bytes on every platform.
+    qln::platform::UseBinaryStandardOutput();
     QCoreApplication::setOrganizationName(QStringLiteral("QLN"));
     QCoreApplication::setApplicationName(QStringLiteral("QLN"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QLN_VERSION));

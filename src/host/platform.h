@@ -106,4 +106,8 @@ std::int64_t CurrentProcessId();
 bool ProcessExists(std::int64_t pid);
 QString HostName();
 
+// From now on, bytes written to the standard output reach it unchanged. The C runtime on Windows
+// turns every LF into CR LF by default, which gives lines already ended by CR LF a second CR.
+void UseBinaryStandardOutput();
+
 }  // namespace qln::platform

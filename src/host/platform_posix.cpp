@@ -221,4 +221,6 @@ QString HostName() {
     return host;
 }
 
+void UseBinaryStandardOutput() {}  // POSIX streams never change line ends
+
 }  // namespace qln::platform

@@ -224,7 +224,8 @@ void DrawingListRun::Scan(const QString& folder, const QString& pattern, QString
         frontend_.SetTransientStatus(QStringLiteral("Scanning ") + folder + sub + QStringLiteral("..."));
     for (const QString& name : ListNames(folder, pattern, Listing::AllFiles))
         if (!IsSideFile(name)) paths << folder + name;
-    for (const QString& sub : subfolders) Scan(folder + sub + QDir::separator(), pattern, paths);
+    // Each subfolder with a closing separator: the one its folder is written with (JoinPath).
+    for (const QString& sub : subfolders) Scan(JoinPath(JoinPath(folder, sub), QString()), pattern, paths);
 }
 
 QStringList DrawingListRun::Expand(const Line& line) {

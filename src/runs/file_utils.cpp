@@ -44,6 +44,10 @@ bool HasWildcards(const QString& text) { return text.contains(u'*') || text.cont
 QString JoinPath(const QString& folder, const QString& name) {
     if (folder.isEmpty()) return name;
     if (IsSeparator(folder.back())) return folder + name;
+    // The separator the folder is written with ("C:/dwg" stays with slashes on Windows), else the
+    // platform's own.
+    for (qsizetype i = folder.size() - 1; i >= 0; --i)
+        if (IsSeparator(folder.at(i))) return folder + folder.at(i) + name;
     return folder + QDir::separator() + name;
 }
 

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QOperatingSystemVersion>
 
 #include <cmath>
 #include <numbers>
@@ -61,8 +62,9 @@ TEST_F(DxfHostTest, DocumentsOpenCountItemAndClose) {
     auto db = (*docs)->Open(b);
     ASSERT_TRUE(db.ok());
     EXPECT_EQ(*(*docs)->Count(), 2);
-    EXPECT_EQ(*(*(*docs)->Item(0))->FullName(), QFileInfo(a).absoluteFilePath());
-    EXPECT_EQ(*(*(*docs)->Item(1))->FullName(), QFileInfo(b).absoluteFilePath());
+    // The full name as the CAD host gives it: with the platform's separators.
+    EXPECT_EQ(*(*(*docs)->Item(0))->FullName(), QDir::toNativeSeparators(QFileInfo(a).absoluteFilePath()));
+    EXPECT_EQ(*(*(*docs)->Item(1))->FullName(), QDir::toNativeSeparators(QFileInfo(b).absoluteFilePath()));
     EXPECT_FALSE((*docs)->Item(2).ok());
     EXPECT_FALSE((*docs)->Item(-1).ok());
 
@@ -401,14 +403,14 @@ TEST_F(DxfHostTest, DeleteTakesTheHandleOutOfTheListsThatNameIt) {
 TEST_F(DxfHostTest, SaveKeepsABackupAndThePermissions) {
     const QString path = Write("a.dxf", Sample());
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup);
+    // As the platform keeps them (on Windows only the read-only attribute is a permission).
+    const QFileDevice::Permissions before = QFileInfo(path).permissions();
     ASSERT_EQ(session.s.OpenDrawing(path), 1);
     EXPECT_TRUE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
     EXPECT_TRUE(All("T", "TEXT")[0]->SetTextString(QStringLiteral("changed")).ok());
     EXPECT_EQ(session.s.CloseDrawing(true), 1);
     EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
-    EXPECT_EQ(QFileInfo(path).permissions() & 0x0FFF,
-              (QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadUser |
-               QFileDevice::WriteUser) & 0x0FFF);
+    EXPECT_EQ(QFileInfo(path).permissions(), before);
     EXPECT_EQ(testhost::ReadFile(qln::dxf::BackupFileFor(path)), Sample());
     // Nothing but the drawing and its backup is left; none of the host's files looks like a drawing.
     const QStringList files = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
@@ -461,7 +463,7 @@ TEST_F(DxfHostTest, SaveAsAnotherNameMovesTheDocumentAndItsLock) {
     ASSERT_EQ(session.s.OpenDrawing(path), 1);
     const QString copy = dir.filePath("b.dxf");
     EXPECT_TRUE(session.Doc().SaveAs(copy, host::k2000).ok());
-    EXPECT_EQ(*session.Doc().FullName(), copy);
+    EXPECT_EQ(*session.Doc().FullName(), QDir::toNativeSeparators(copy));
     EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(path)));
     EXPECT_TRUE(QFileInfo::exists(qln::dxf::LockFileFor(copy)));
     EXPECT_EQ(testhost::ReadFile(copy), Sample());
@@ -521,6 +523,8 @@ TEST_F(DxfHostTest, HardLinkedNamesAreOneDrawing) {
 }
 
 TEST_F(DxfHostTest, DrawingReachedThroughALink) {
+    if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+        GTEST_SKIP() << "QFile::link makes a shortcut (.lnk) on Windows, which the file system does not follow";
     const QString real = Write("real.dxf", Sample());
     const QString link = dir.filePath("link.dxf");
     ASSERT_TRUE(QFile::link(real, link));
@@ -611,7 +615,7 @@ TEST_F(DxfHostTest, BadInputFailsClearlyAndLeavesTheFileAlone) {
         const QString path = Write(QStringLiteral("%1.dxf").arg(QLatin1String(c.name)), c.bytes);
         EXPECT_EQ(session.s.OpenDrawing(path), -2) << c.name;
         const QString said = session.s.PendingError().description;
-        EXPECT_TRUE(said.contains(QLatin1String(c.says)) && said.contains(path)) << c.name << ": " << said.toStdString();
+        EXPECT_TRUE(said.contains(QLatin1String(c.says)) && said.contains(QDir::toNativeSeparators(path))) << c.name << ": " << said.toStdString();
         EXPECT_EQ(testhost::ReadFile(path), c.bytes) << c.name;
         EXPECT_FALSE(QFileInfo::exists(qln::dxf::LockFileFor(path))) << c.name;
     }

@@ -41,7 +41,9 @@ TEST(TextFiles, WritesLinesWithCrLfAndAppends) {
         w.WriteLine("");
         w.Write("tail");
     }
-    EXPECT_EQ(testhost::ReadFile(path), QByteArray("first\r\nzweite Zeile: \xC3\xA4\xC3\xB6\xC3\xBC\r\n\r\ntail"));
+    // In the system's 8-bit code page: UTF-8 on Linux, the ANSI code page on Windows.
+    EXPECT_EQ(testhost::ReadFile(path),
+              "first\r\n" + QString::fromUtf8("zweite Zeile: äöü").toLocal8Bit() + "\r\n\r\ntail");
     LineWriter none;
     EXPECT_FALSE(none.Open(dir.filePath("no/such/folder/log.txt"), LineWriter::Mode::Append));
     EXPECT_FALSE(none.IsOpen());

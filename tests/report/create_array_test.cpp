@@ -119,7 +119,7 @@ TEST_F(CreateArrayTest, LargePageKeepsEveryRowInOrder) {
                                                : QStringLiteral("room %1 \u00fcber the long corridor").arg(i);
         dwg.AddText("MODEL", text);
         const QByteArray handle = QByteArray::number(0x100 + i, 16).toUpper();
-        expected += Row("MODEL", "*MODEL_SPACE", "0", "0", handle.constData(), "0", "0", "0", text.toUtf8().constData());
+        expected += Row("MODEL", "*MODEL_SPACE", "0", "0", handle.constData(), "0", "0", "0", text.toLocal8Bit().constData());
     }
     expected = "<HTML>\r\n<HEAD>\r\n"
                "<STRONG><CENTER>12002 single line text objects in /dwg/plan.dwg</CENTER></STRONG><BR>\r\n"
@@ -128,7 +128,7 @@ TEST_F(CreateArrayTest, LargePageKeepsEveryRowInOrder) {
                "BORDERCOLOR='black'><TBODY>\r\n" +
                kHeaderRow + expected + kHeaderRow + "\r\n</TBODY></TABLE>\r\n</BODY>\r\n</HTML>\r\n";
     const QByteArray html = Report();
-    ASSERT_GT(html.size(), 8000000);
+    ASSERT_GT(html.size(), 5000000);  // 8 MB in UTF-8; an 8-bit code page has one byte for each smile
     EXPECT_EQ(html.size(), expected.size());
     EXPECT_TRUE(html == expected);  // not EXPECT_EQ: a failure would print megabytes
     EXPECT_FALSE(session.HasPendingError());
@@ -238,11 +238,12 @@ TEST_F(CreateArrayTest, HostFailuresSkipOnlyWhatTheyTouch) {
 
 TEST_F(CreateArrayTest, PageFile) {
     dwg.AddText("MODEL", QString::fromUtf8("Stra\u00DFe \u00D8 \u4E2D"));
-    // An older page is replaced, in the system 8-bit code page (UTF-8 here).
+    // An older page is replaced, in the system 8-bit code page (UTF-8 on Linux, the ANSI code page on
+    // Windows).
     testhost::WriteFile(page, QByteArray(100000, 'x'));
     const QByteArray html = Report();
     EXPECT_TRUE(html.startsWith("<HTML>\r\n"));
-    EXPECT_TRUE(html.contains("<TD>Stra\xC3\x9F" "e \xC3\x98 \xE4\xB8\xAD</TD>"));
+    EXPECT_TRUE(html.contains("<TD>" + QString::fromUtf8("Stra\u00DFe \u00D8 \u4E2D").toLocal8Bit() + "</TD>"));
     EXPECT_TRUE(html.endsWith("</HTML>\r\n"));
     EXPECT_FALSE(html.contains("xxx"));
 

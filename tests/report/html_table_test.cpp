@@ -156,8 +156,9 @@ TEST_F(HtmlTableTest, PageArguments) {
               QByteArray("<HTML>\r\n<HEAD>\r\n<STRONG><CENTER>Drawings</CENTER></STRONG><BR>\r\n<TITLE>\r\nList\r\n"
                          "</TITLE>\r\n</HEAD>\r\n<BODY  BGCOLOR='white' BACKGROUND='bg.gif'>\r\n"
                          "<TABLE ALIGN=CENTER BORDER=1 CELLSPACING=0 CELLPADDING=0 WIDTH='100%'><TBODY>\r\n"
-                         "<TR ALIGN=RIGHT NOWRAP><TD><STRONG>Name</STRONG></TD><TD><STRONG>Gr\xC3\xB6\xC3\x9F"
-                         "e</STRONG></TD></TR>\r\n</TBODY></TABLE>\r\n</BODY>\r\n</HTML>\r\n\r\n"));
+                         "<TR ALIGN=RIGHT NOWRAP><TD><STRONG>Name</STRONG></TD><TD><STRONG>" +
+                         QString::fromUtf8("Gr\u00F6\u00DFe").toLocal8Bit() +  // the system's 8-bit code page
+                         "</STRONG></TD></TR>\r\n</TBODY></TABLE>\r\n</BODY>\r\n</HTML>\r\n\r\n"));
     // Blank page arguments are left out.
     o.strPageHeading = o.strPageTitle = o.strPageBackground = o.strPageBackgroundColor = "  ";
     EXPECT_EQ(session.TwoDArrayToHTMLFile(&table, path, o), 1);

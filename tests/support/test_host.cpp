@@ -1,5 +1,7 @@
 #include "support/test_host.h"
 
+#include <QDir>
+
 #include <utility>
 
 namespace testhost {
@@ -417,15 +419,16 @@ private:
 
 // ---- the host -----------------------------------------------------------------------------------------
 
+// A CAD host on Windows reaches a drawing by either separator.
 TestDrawing& TestHost::AddDrawing(const QString& path) {
-    TestDrawing& d = drawings[path];
+    TestDrawing& d = drawings[QDir::fromNativeSeparators(path)];
     d.path = path;
     d.host = this;
     return d;
 }
 
 TestDrawing* TestHost::Drawing(const QString& path) {
-    auto it = drawings.find(path);
+    auto it = drawings.find(QDir::fromNativeSeparators(path));
     return it == drawings.end() ? nullptr : &it->second;
 }
 

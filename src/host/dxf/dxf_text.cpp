@@ -1,16 +1,15 @@
 #include "host/dxf/dxf_text.h"
 
+#include "host/code_page.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <optional>
 
 namespace qln::dxf {
 
-// One 8-bit or double-byte code page: Qt's codecs first, the C library's iconv for those Qt lacks.
+// One 8-bit or double-byte code page: Qt's codecs first, the operating system's for those Qt lacks.
 class TextCodec::CodePage {
 public:
     virtual ~CodePage() = default;
@@ -47,73 +46,21 @@ private:
     QStringEncoder encoder_;
 };
 
-class IconvCodePage final : public TextCodec::CodePage {
+// What Qt's codecs lack, through the operating system's conversions.
+class SystemCodePage final : public TextCodec::CodePage {
 public:
-    explicit IconvCodePage(const QByteArray& name) {
-        // The C library's Johab reads byte 0x5C as a won sign; Windows (code page 1361) as a backslash.
-        wonIsBackslash_ = name.toUpper() == "JOHAB";
-        to_ = iconv_open("UTF-16LE", name.constData());
-        from_ = iconv_open(name.constData(), "UTF-16LE");
-    }
-    ~IconvCodePage() override {
-        if (IsValid()) {
-            iconv_close(to_);
-            iconv_close(from_);
-        } else {
-            if (to_ != Invalid()) iconv_close(to_);
-            if (from_ != Invalid()) iconv_close(from_);
-        }
-    }
-    bool IsValid() const { return to_ != Invalid() && from_ != Invalid(); }
-
-    QString Decode(QByteArrayView bytes) override {
-        QString out;
-        iconv(to_, nullptr, nullptr, nullptr, nullptr);
-        char* in = const_cast<char*>(bytes.data());
-        size_t inLeft = size_t(bytes.size());
-        QByteArray buffer(int(inLeft * 4 + 8), Qt::Uninitialized);
-        while (inLeft > 0) {
-            char* o = buffer.data();
-            size_t oLeft = size_t(buffer.size());
-            const size_t r = iconv(to_, &in, &inLeft, &o, &oLeft);
-            out += QString::fromUtf16(reinterpret_cast<const char16_t*>(buffer.constData()),
-                                      (buffer.size() - qsizetype(oLeft)) / 2);
-            if (r == size_t(-1) && errno != E2BIG) {  // a byte that is no character: replace it, go on
-                out += QChar::ReplacementCharacter;
-                ++in;
-                --inLeft;
-                iconv(to_, nullptr, nullptr, nullptr, nullptr);
-            }
-        }
-        if (wonIsBackslash_) out.replace(QChar(0x20A9), u'\\');
-        return out;
-    }
-    bool EncodeChar(QStringView ch, QByteArray& out) override {
-        iconv(from_, nullptr, nullptr, nullptr, nullptr);
-        char* in = reinterpret_cast<char*>(const_cast<QChar*>(ch.data()));
-        size_t inLeft = size_t(ch.size()) * 2;
-        char buffer[16];
-        char* o = buffer;
-        size_t oLeft = sizeof buffer;
-        if (iconv(from_, &in, &inLeft, &o, &oLeft) == size_t(-1) || inLeft != 0) return false;
-        if (iconv(from_, nullptr, nullptr, &o, &oLeft) == size_t(-1)) return false;
-        if (o == buffer || Decode(QByteArrayView(buffer, o - buffer)) != ch) return false;
-        out.append(buffer, o - buffer);
-        return true;
-    }
+    explicit SystemCodePage(std::unique_ptr<CodePageConverter> converter) : converter_(std::move(converter)) {}
+    QString Decode(QByteArrayView bytes) override { return converter_->Decode(bytes); }
+    bool EncodeChar(QStringView ch, QByteArray& out) override { return converter_->EncodeChar(ch, out); }
 
 private:
-    static iconv_t Invalid() { return reinterpret_cast<iconv_t>(-1); }
-    bool wonIsBackslash_ = false;
-    iconv_t to_;
-    iconv_t from_;
+    std::unique_ptr<CodePageConverter> converter_;
 };
 
 std::unique_ptr<TextCodec::CodePage> OpenCodePage(const QByteArray& name) {
     auto qt = std::make_unique<QtCodePage>(name);
     if (qt->IsValid()) return qt;
-    auto ic = std::make_unique<IconvCodePage>(name);
-    if (ic->IsValid()) return ic;
+    if (auto converter = CodePageConverter::Open(name)) return std::make_unique<SystemCodePage>(std::move(converter));
     return nullptr;
 }
 

@@ -1,0 +1,167 @@
+#!/usr/bin/env bash
+# qln-cli.exe under Wine against this machine's qln-cli over the sample drawings: the same four jobs
+# (modify, a drawing list run with single and wildcard tasks, find --output, report) in two copies of
+# examples/, one reached by Linux paths, one by Windows paths (C:\..., backslashes, a list file with
+# CR LF line ends). Both must give the same saved drawings byte for byte, the same exit statuses and
+# messages, the same audit and error log lines (CR LF ended on both), rows and report page.
+#
+#   tests/cli/wine_end_to_end.sh NATIVE-QLN-CLI QLN-CLI.EXE EXAMPLES-DIR WORK-DIR
+#
+# Runs Windows programs through cmake/wine-run.sh (QLN_WINE_RUN) in the prefix QLN_WINEPREFIX. Text
+# files are written in the system's code page: UTF-8 here, the ANSI code page under Wine (1252 for
+# the English locale the run sets), so the Windows side's text is compared after conversion.
+set -euo pipefail
+[ $# -eq 4 ] || { sed -n '8p' "$0" | sed 's/^# *//' >&2; exit 2; }
+native=$1 exe=$2 examples=$3 out=$4
+run=${QLN_WINE_RUN:?QLN_WINE_RUN names cmake/wine-run.sh}
+prefix=${QLN_WINEPREFIX:?QLN_WINEPREFIX names the Wine prefix}
+export LANG=en_US.UTF-8 TZ=UTC
+unset LC_ALL
+ansi=CP1252
+
+failures=0
+fail() {
+  echo "FAIL: $*" >&2
+  failures=$((failures + 1))
+}
+
+# The prefix is made on first use: start the program once before its C: drive is written to.
+"$run" "$exe" --version >/dev/null
+
+lin=$out/linux
+win_dir=qln-e2e-$$
+win=$prefix/drive_c/$win_dir  # C:\qln-e2e-PID inside Wine
+winpath="C:\\$win_dir"
+trap 'rm -rf "$win"' EXIT
+rm -rf "$lin" && mkdir -p "$lin"
+mkdir -p "$win"
+for w in "$lin" "$win"; do
+  cp -R "$examples/drawings" "$examples/templates" "$w/"
+  mkdir -p "$w/logs" "$w/report"
+done
+# The list file: full paths of each side; the Windows one with backslashes and CR LF line ends.
+sed "s#@WORK@#$lin#g" "$examples/samples.dlf" >"$lin/samples.dlf"
+while IFS= read -r line || [ -n "$line" ]; do
+  line=${line//@WORK@/$winpath}
+  case $line in "'"*) ;; *) line=${line//\//\\} ;; esac
+  printf '%s\r\n' "$line"
+done <"$examples/samples.dlf" >"$win/samples.dlf"
+
+# One job on both sides: ARGS with forward slashes, turned into backslashes for Windows (except the
+# leading option names and patterns such as *MODEL_SPACE, which hold none).
+job() {
+  local name=$1
+  shift
+  local winargs=()
+  for a in "$@"; do
+    a=${a//$lin/$winpath}
+    winargs+=("${a//\//\\}")
+  done
+  set +e
+  (cd "$lin" && "$native" "$@" >"$out/$name.linux.out" 2>"$out/$name.linux.err")
+  local ls=$?
+  (cd "$win" && "$run" "$exe" "${winargs[@]}" >"$out/$name.windows.out" 2>"$out/$name.windows.err")
+  local ws=$?
+  set -e
+  [ "$ls" -eq "$ws" ] || fail "$name: exit status $ws under Wine, $ls here"
+  [ "$ls" -le 1 ] || fail "$name: exit status $ls here ($(head -c 300 "$out/$name.linux.err"))"
+  same_text "$out/$name.linux.out" "$out/$name.windows.out" "$name: standard output" console
+  same_text "$out/$name.linux.err" "$out/$name.windows.err" "$name: standard error" console
+}
+
+# Windows text as this side writes it: paths of the work folder and separators made alike, the log
+# timestamp blanked, the code page converted. MODE "file" expects CR LF after every line.
+normal() {  # FILE SIDE MODE
+  local file=$1 side=$2 mode=$3
+  if [ "$side" = windows ]; then
+    if [ "$mode" = file ]; then iconv -f "$ansi" -t UTF-8 "$file"; else cat "$file"; fi |
+      sed -e "s#C:\\\\$win_dir#@WORK@#g" -e "s#C:/$win_dir#@WORK@#g" \
+          -e 's#\\\(drawings\|templates\|structure\|details\|logs\|report\|samples\.dlf\|[A-Z]-[0-9]*\.dxf\(\.bak\)\?\|[a-z-]*\.txt\|[A-Z]-[0-9]*\.htm\|\.\.\.\)#/\1#g'
+  else
+    sed -e "s#$lin#@WORK@#g" "$file"
+  fi | sed -E -e 's#^[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{2}:[0-9]{2}( [AaPp][Mm])?\r?$#(timestamp)#' \
+               -e 's#[0-9]+(\.[0-9]+)? second(s|\(s\))#(n) seconds#g'
+}
+
+export PYTHONIOENCODING=utf-8
+compare_py='
+import difflib, re, sys
+what, here, there, ansi, mode = sys.argv[1:6]
+a = open(here, encoding="utf-8", errors="replace").read().split("\n")
+b = open(there, encoding="utf-8", errors="replace").read().split("\n")
+def lacks(ch):
+    try: ch.encode(ansi); return False
+    except UnicodeEncodeError: return True
+bad = []
+if len(a) != len(b): bad = list(difflib.unified_diff(a, b, lineterm=""))
+else:
+    for x, y in zip(a, b):
+        if x == y: continue
+        lost = [c for c in x if lacks(c)]
+        pattern = "".join("." if lacks(c) else re.escape(c) for c in x)
+        if mode == "file" and lost and re.fullmatch(pattern, y):
+            print("note: %s: %s not in code page %s, written as: %s" % (what, "".join(lost), ansi, y))
+        else: bad += ["-" + x, "+" + y]
+if bad: print("\n".join(bad))
+sys.exit(1 if bad else 0)
+'
+
+same_text() {  # LINUX-FILE WINDOWS-FILE WHAT MODE
+  local a=$1 b=$2 what=$3 mode=$4
+  if [ "$mode" = file ]; then
+    # Every line of a log or result ends with CR LF, on both sides, and no CR stands alone.
+    for f in "$a" "$b"; do
+      local lines crs crlfs
+      lines=$(wc -l <"$f") crs=$(tr -cd '\r' <"$f" | wc -c) crlfs=$(grep -c $'\r$' "$f" || true)
+      [ "$crs" = "$lines" ] && [ "$crlfs" = "$lines" ] || fail "$what: not every line of $f ends with CR LF"
+      [ -z "$(tail -c 1 "$f")" ] || fail "$what: $f does not end with a line end"
+    done
+  fi
+  # Console text is compared without CR: Wine's standard handles pass the program's line ends on.
+  # A character the ANSI code page lacks cannot reach a Windows text file (it comes out as a look-alike
+  # or "?"): such a line counts as alike when all else in it is, and is listed as a loss.
+  if ! python3 -c "$compare_py" "$what" <(normal "$a" linux "$mode" | tr -d '\r') <(normal "$b" windows "$mode" | tr -d '\r') \
+       "$ansi" "$mode" >"$out/diff.tmp" 2>&1; then
+    fail "$what differs (- here, + under Wine):"
+    head -40 "$out/diff.tmp" >&2
+  elif [ -s "$out/diff.tmp" ]; then
+    cat "$out/diff.tmp" >&2
+  fi
+}
+
+job modify modify --template templates/rooms.txt --log-dir logs drawings/A-101.dxf drawings/A-102.dxf
+job run run --log-dir logs "$lin/samples.dlf"
+job find find --blocks '*MODEL_SPACE' --output found.csv color 'drawings/*.dxf'
+job find-stdout find --blocks '*MODEL_SPACE' color 'drawings/*.dxf'
+# Rows on standard output keep their own CR LF, as in the file, with no CR added.
+same_text "$out/find-stdout.linux.out" "$out/find-stdout.windows.out" "find: rows on standard output" file
+job report report --output report/A-101.htm drawings/A-101.dxf
+
+# The saved drawings and their backups, byte for byte.
+lfiles=$(cd "$lin" && find drawings -type f | sort)
+wfiles=$(cd "$win" && find drawings -type f | sort)
+[ "$lfiles" = "$wfiles" ] || fail "the drawings folders differ: here [$lfiles], under Wine [$wfiles]"
+changed=0
+for f in $lfiles; do
+  [ -f "$win/$f" ] || continue
+  cmp -s "$lin/$f" "$win/$f" || fail "$f: the bytes saved under Wine differ from those saved here"
+  cmp -s "$lin/$f" "$examples/$f" 2>/dev/null || changed=$((changed + 1))
+done
+[ "$changed" -gt 0 ] || fail "no drawing was changed: the jobs did nothing to compare"
+
+for f in logs/audit.log logs/err.log found.csv report/A-101.htm; do
+  if [ ! -f "$lin/$f" ] || [ ! -f "$win/$f" ]; then
+    [ -f "$lin/$f" ] || [ -f "$win/$f" ] || continue
+    fail "$f was written on one side only"
+    continue
+  fi
+  same_text "$lin/$f" "$win/$f" "$f" file
+done
+[ -s "$lin/logs/audit.log" ] || fail "the audit log is empty"
+
+if [ "$failures" -gt 0 ]; then
+  cp -R "$win" "$out/windows" 2>/dev/null || true
+  echo "$failures difference(s); both work folders are in $out" >&2
+  exit 1
+fi
+echo "qln-cli.exe under Wine and qln-cli here: $changed drawing files, $(wc -l <"$lin/logs/audit.log") audit lines, $(($(wc -l <"$lin/found.csv") - 1)) rows and the report page alike"
