@@ -499,6 +499,17 @@ host::Status Drawing::Delete(std::uint32_t e) {
     entityDeleted_[e] = true;
     edits_.erase(e);
     ++generation_;
+    // A reference goes with its attributes: their pairs went with its own, and so do their changes.
+    // The ranges are in file order, and so are the references that own them.
+    auto owned = std::lower_bound(attributeRanges_.begin(), attributeRanges_.end(), e,
+                                  [](const AttributeRange& a, std::uint32_t v) { return a.reference < v; });
+    if (owned != attributeRanges_.end() && owned->reference == e) {
+        for (std::uint32_t a = owned->first; a < owned->end; ++a) {
+            entityDeleted_[a] = true;
+            edits_.erase(a);
+        }
+        return {};
+    }
     // A reference whose last attribute went no longer says that attributes follow, nor ends them.
     // The ranges are in file order, so the one that holds e is the last that starts at or before it.
     auto range = std::upper_bound(attributeRanges_.begin(), attributeRanges_.end(), e,
