@@ -547,7 +547,7 @@ public:
         return QStringLiteral("Unable to start the DXF host");
     }
     // A save keeps the previous file as NAME.bak: a second name of that file, or a copy of it.
-    QString SaveBackupFor(const QString& drawing) const override { return BackupFileFor(RealPath(drawing)); }
+    QString SaveBackupFor(const QString& drawing) const override { return BackupFileFor(RealPath(QFileInfo(drawing))); }
     bool IsSideFile(const QString& fileName) const override { return IsDxfSideFile(fileName); }
 };
 
