@@ -1,5 +1,6 @@
 #include "runs/batch_run.h"
 
+#include "runs/drawing_workers.h"
 #include "runs/file_utils.h"
 #include "runs/run_support.h"
 #include "host/cautocad.h"
@@ -7,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+
+#include <memory>
 
 namespace qln {
 
@@ -68,7 +71,17 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     const Stopwatch clock;
     const QString& delimiter = input.delimiter;
     const int total = static_cast<int>(input.drawings.size());
+    const TemplateFields fields = TemplateOf(session);
+    const bool preview = record.Preview();
 
+    // What one drawing left: worked on by a worker (or here), written to the logs here, in list order.
+    struct Outcome {
+        QByteArray audit;
+        QString error;
+        bool modified = false;
+        RunRecord::Drawing record;
+    };
+    DrawingWorkers workers(hostClass_, state_, frontend_, WorkerCount(input.jobs, hostClass_.get()), stop_);
     for (int i = 0; i < total; ++i) {
         frontend_.ProcessEvents();
         if (stop_ && stop_->load()) {
@@ -77,52 +90,69 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
         }
         const QString& item = input.drawings.at(i).name;
         const QString drawing = JoinPath(input.drawings.at(i).folder, item);
-        frontend_.Progress(i, total, drawing);
-        QString error;
-
-        if (!FileExists(drawing)) {
-            if (auditLog) auditLog->WriteLine(drawing + QStringLiteral(" not found."));
-            error = QStringLiteral("File ") + item.toUpper() + QStringLiteral(" not found.");
-        } else {
-            if (auditLog) {
-                auditLog->WriteLine(QStringLiteral("Drawing: ") + drawing);
-                auditLog->WriteLine(QStringLiteral("Template: ") + input.templatePath);
-            }
-            record.BeforeDrawing(session, drawing);
-            // A preview reads the drawing and keeps no lock on it.
-            const std::int16_t opened = session.OpenDrawing(drawing, record.Preview());
+        auto shown = [this, i, total, drawing] {
+            frontend_.Progress(i, total, drawing);
             frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
-            if (opened == 1) {
-                session.GetAttributes(error, delimiter, auditLog);
-                if (session.CloseDrawing(!record.Preview()) == 1) {
-                    ++result.modified;
-                    const QString unkept = record.AfterDrawing(session, true);
-                    // A save the host carried out only in part (another version asked for) is recorded.
-                    if (error.isEmpty() && !session.strWarning.isEmpty()) error = session.strWarning;
-                    if (error.isEmpty()) error = unkept;
-                } else {
-                    record.AfterDrawing(session, false);
-                    // The changes of this drawing were not written: say so and why, and do not count it.
-                    error = QStringLiteral("Error saving file ") + item.toUpper() + QStringLiteral(".") +
-                            Reason(session);
-                    if (auditLog) auditLog->WriteLine(QStringLiteral("Not saved."));
-                }
-            } else {
-                record.AfterDrawing(session, false);
-                error = QStringLiteral("Error opening file ") + item.toUpper() + QStringLiteral(".") + Reason(session);
-            }
-        }
+        };
+        if (!workers.Parallel()) shown();
+        auto out = std::make_shared<Outcome>();
 
-        if (!error.isEmpty()) {
-            const QString line = QStringLiteral("Drawing: ") + drawing + QStringLiteral("  Error: ") + error;
-            errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + line);
-            frontend_.FailureLogged(line);
-            result.errors = true;
-        }
-        // What is logged for a drawing reaches the disk before the next one starts.
-        errLog.Flush();
-        if (auditLog) auditLog->Flush();
+        auto work = [&, item, drawing, out](cAutoCAD& s) {
+            UseTemplate(s, fields);
+            AuditBuffer buffer(auditLog);
+            LineWriter* audit = buffer.Writer();
+            QString& error = out->error;
+            if (!FileExists(drawing)) {
+                if (audit) audit->WriteLine(drawing + QStringLiteral(" not found."));
+                error = QStringLiteral("File ") + item.toUpper() + QStringLiteral(" not found.");
+            } else {
+                if (audit) {
+                    audit->WriteLine(QStringLiteral("Drawing: ") + drawing);
+                    audit->WriteLine(QStringLiteral("Template: ") + input.templatePath);
+                }
+                record.BeforeDrawing(s, out->record, drawing);
+                // A preview reads the drawing and keeps no lock on it.
+                const std::int16_t opened = s.OpenDrawing(drawing, preview);
+                if (opened == 1) {
+                    s.GetAttributes(error, delimiter, audit);
+                    if (s.CloseDrawing(!preview) == 1) {
+                        out->modified = true;
+                        const QString unkept = record.AfterDrawing(s, out->record, true);
+                        // A save the host carried out only in part (another version asked for) is recorded.
+                        if (error.isEmpty() && !s.strWarning.isEmpty()) error = s.strWarning;
+                        if (error.isEmpty()) error = unkept;
+                    } else {
+                        record.AfterDrawing(s, out->record, false);
+                        // The changes of this drawing were not written: say so and why, and do not count it.
+                        error = QStringLiteral("Error saving file ") + item.toUpper() + QStringLiteral(".") + Reason(s);
+                        if (audit) audit->WriteLine(QStringLiteral("Not saved."));
+                    }
+                } else {
+                    record.AfterDrawing(s, out->record, false);
+                    error = QStringLiteral("Error opening file ") + item.toUpper() + QStringLiteral(".") + Reason(s);
+                }
+            }
+            out->audit = buffer.Take();
+        };
+
+        auto done = [&, drawing, out, shown, parallel = workers.Parallel()] {
+            if (parallel) shown();
+            if (auditLog) auditLog->WriteEncoded(out->audit);
+            record.Count(out->record);
+            if (out->modified) ++result.modified;
+            if (!out->error.isEmpty()) {
+                const QString line = QStringLiteral("Drawing: ") + drawing + QStringLiteral("  Error: ") + out->error;
+                errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + line);
+                frontend_.FailureLogged(line);
+                result.errors = true;
+            }
+            // What is logged for a drawing reaches the disk before the next one is logged.
+            errLog.Flush();
+            if (auditLog) auditLog->Flush();
+        };
+        workers.Add(&session, std::move(work), std::move(done));
     }
+    workers.Finish();
     frontend_.Progress(total, total, QString());
     // A stop asked for during the last drawing still stops the run: it ends as interrupted.
     if (stop_ && stop_->load()) result.stopped = true;

@@ -27,6 +27,9 @@ struct BatchRunInput {
     QString delimiter = QStringLiteral(",");
     bool audit = true;         // append to audit.log
     RunSafety safety;          // preview, journal
+    // Drawings worked on at once (0: one per processor; 1: one after the other). A host that serves
+    // one session at a time (AutoCAD) always works on one.
+    int jobs = 0;
 };
 
 struct BatchRunResult {
