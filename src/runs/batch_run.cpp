@@ -79,6 +79,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
         QByteArray audit;
         QString error;
         bool modified = false;
+        bool opening = false;  // the drawing was found and its opening tried
         RunRecord::Drawing record;
     };
     DrawingWorkers workers(hostClass_, state_, frontend_, WorkerCount(input.jobs, hostClass_.get()), stop_);
@@ -90,14 +91,14 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
         }
         const QString& item = input.drawings.at(i).name;
         const QString drawing = JoinPath(input.drawings.at(i).folder, item);
-        auto shown = [this, i, total, drawing] {
-            frontend_.Progress(i, total, drawing);
-            frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
-        };
-        if (!workers.Parallel()) shown();
+        const bool parallel = workers.Parallel();
+        // Working on the drawing here, the status says so while it is worked on; a worker's drawing is
+        // shown when its turn comes.
+        const QString processing = QStringLiteral("Processing ") + drawing + QStringLiteral("...");
+        if (!parallel) frontend_.Progress(i, total, drawing);
         auto out = std::make_shared<Outcome>();
 
-        auto work = [&, item, drawing, out](cAutoCAD& s) {
+        auto work = [&, item, drawing, out, parallel, processing](cAutoCAD& s) {
             UseTemplate(s, fields);
             AuditBuffer buffer(auditLog);
             LineWriter* audit = buffer.Writer();
@@ -113,6 +114,8 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
                 record.BeforeDrawing(s, out->record, drawing);
                 // A preview reads the drawing and keeps no lock on it.
                 const std::int16_t opened = s.OpenDrawing(drawing, preview);
+                out->opening = true;
+                if (!parallel) frontend_.SetTransientStatus(processing);
                 if (opened == 1) {
                     s.GetAttributes(error, delimiter, audit);
                     if (s.CloseDrawing(!preview) == 1) {
@@ -135,8 +138,11 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
             out->audit = buffer.Take();
         };
 
-        auto done = [&, drawing, out, shown, parallel = workers.Parallel()] {
-            if (parallel) shown();
+        auto done = [&, i, drawing, out, parallel, processing] {
+            if (parallel) {
+                frontend_.Progress(i, total, drawing);
+                if (out->opening) frontend_.SetTransientStatus(processing);
+            }
             if (auditLog) auditLog->WriteEncoded(out->audit);
             record.Count(out->record);
             if (out->modified) ++result.modified;
@@ -150,7 +156,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
             errLog.Flush();
             if (auditLog) auditLog->Flush();
         };
-        workers.Add(&session, std::move(work), std::move(done));
+        workers.Add(&session, std::move(work), std::move(done), drawing);
     }
     workers.Finish();
     frontend_.Progress(total, total, QString());

@@ -176,7 +176,7 @@ void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& 
     // Logged when its turn comes, also a template error: the logs read as if one drawing followed another.
     workers_->Add(&session, std::move(work), [this, line, audit, out, shown, parallel, &errLog, &result] {
         if (parallel) shown();
-        Deliver(*out, audit, result);
+        Deliver(line.drawing, *out, audit, result);
         if (!out->error.isEmpty()) {
             frontend_.SetStatus(out->error);
             ++result.failures;
@@ -187,10 +187,15 @@ void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& 
         }
         errLog.Flush();
         if (audit) audit->Flush();
-    });
+    }, line.drawing);
 }
 
-void DrawingListRun::Deliver(Outcome& out, LineWriter* audit, DrawingListRunResult& result) {
+QString DrawingListRun::Processing(const QString& drawing) {
+    return QStringLiteral("Processing ") + drawing + QStringLiteral("...");
+}
+
+void DrawingListRun::Deliver(const QString& drawing, Outcome& out, LineWriter* audit, DrawingListRunResult& result) {
+    if (workers_->Parallel() && out.opening) frontend_.SetTransientStatus(Processing(drawing));
     if (audit) audit->WriteEncoded(out.audit);
     record_->Count(out.record);
     if (out.modified) ++result.modified;
@@ -207,6 +212,10 @@ void DrawingListRun::ModifyDrawing(cAutoCAD& session, const QString& drawing, Li
     record.BeforeDrawing(session, out.record, drawing);
     // A preview reads the drawing and keeps no lock on it.
     const std::int16_t opened = session.OpenDrawing(drawing, record.Preview());
+    out.opening = true;
+    // Working on the drawing here, the status says so while it is worked on; a worker's drawing is
+    // shown when its turn comes (Deliver).
+    if (!workers_->Parallel()) frontend_.SetTransientStatus(Processing(drawing));
     if (opened != 1) {
         record.AfterDrawing(session, out.record, false);
         out.error = QStringLiteral("Error opening DWG file.") + Reason(session);
@@ -293,16 +302,16 @@ void DrawingListRun::RunWildcard(const Line& line, LineWriter& errLog, LineWrite
                 }
                 out->audit = buffer.Take();
             };
-            workers_->Add(&session, std::move(work), [this, audit, out, shown, parallel, &errLog, &result] {
+            workers_->Add(&session, std::move(work), [this, path, audit, out, shown, parallel, &errLog, &result] {
                 if (parallel) shown();
-                Deliver(*out, audit, result);
+                Deliver(path, *out, audit, result);
                 if (!out->error.isEmpty()) {
                     frontend_.SetStatus(out->error);
                     ++result.failures;
                 }
                 errLog.Flush();
                 if (audit) audit->Flush();
-            });
+            }, path);
         }
     }
     // Drawings still in progress were given their template and work in sessions of their own; with one

@@ -48,7 +48,7 @@ public:
     void SetAudit(bool audit) { audit_ = audit; }
     void SetStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
     void SetSafety(const RunSafety& safety) { safety_ = safety; }
-    // Drawings worked on at once (0: one per processor; 1: one after the other); a host that serves one
+    // Drawings worked on at once (0: one per processor; 1, the default: one after the other); a host that serves one
     // session at a time (AutoCAD) always works on one. The logs are the same whatever the number.
     void SetJobs(int jobs) { jobs_ = jobs; }
 
@@ -71,6 +71,7 @@ private:
         QByteArray audit;
         QString error;
         bool modified = false;
+        bool opening = false;  // the drawing was found and its opening tried
         RunRecord::Drawing record;
     };
     void RunSingle(cAutoCAD& session, const Line& line, LineWriter& errLog, LineWriter* audit,
@@ -80,7 +81,8 @@ private:
     // Open, modify and save one drawing (on any thread): the error text for it in out.error, or none.
     void ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit, Outcome& out);
     // On the run's thread: a drawing's audit lines and counts.
-    void Deliver(Outcome& out, LineWriter* audit, DrawingListRunResult& result);
+    void Deliver(const QString& drawing, Outcome& out, LineWriter* audit, DrawingListRunResult& result);
+    static QString Processing(const QString& drawing);
     QStringList Expand(const Line& line);
     void Scan(const QString& folder, const QString& pattern, QStringList& paths);
     bool StopRequested() const { return stop_ && stop_->load(); }
@@ -96,7 +98,7 @@ private:
     RunSafety safety_;
     RunRecord* record_ = nullptr;  // during Run
     DrawingWorkers* workers_ = nullptr;  // during Run
-    int jobs_ = 0;
+    int jobs_ = 1;
     int tasks_ = 0;
 };
 

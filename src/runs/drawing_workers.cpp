@@ -4,6 +4,8 @@
 #include "host/text_files.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <chrono>
@@ -60,7 +62,7 @@ DrawingWorkers::DrawingWorkers(host::ApplicationClassPtr hostClass, ProgramState
 
 DrawingWorkers::~DrawingWorkers() { Finish(); }
 
-void DrawingWorkers::Add(cAutoCAD* inlineSession, Work work, Done done) {
+void DrawingWorkers::Add(cAutoCAD* inlineSession, Work work, Done done, const QString& drawing) {
     if (!Parallel()) {
         if (work && inlineSession) work(*inlineSession);
         if (done) done();
@@ -78,6 +80,7 @@ void DrawingWorkers::Add(cAutoCAD* inlineSession, Work work, Done done) {
     auto item = std::make_shared<Item>();
     item->work = std::move(work);
     item->done = std::move(done);
+    if (!drawing.isEmpty()) item->drawing = QDir::cleanPath(QFileInfo(drawing).absoluteFilePath());
     {
         const std::lock_guard lock(mutex_);
         order_.push_back(item);
@@ -143,22 +146,31 @@ void DrawingWorkers::Worker() {
         std::shared_ptr<Item> item;
         {
             std::unique_lock lock(mutex_);
-            workReady_.wait(lock, [&] { return closing_ || (!waiting_.empty() && !Stopping()); });
-            if (waiting_.empty() || Stopping()) {
+            // The next drawing in order, unless another worker is on the same file: then this one waits
+            // for it, so that the drawings begun stay the first ones of the list.
+            auto free = [&] {
+                const QString& d = waiting_.front()->drawing;
+                return d.isEmpty() || std::find(busy_.begin(), busy_.end(), d) == busy_.end();
+            };
+            workReady_.wait(lock, [&] { return closing_ || (!waiting_.empty() && !Stopping() && free()); });
+            if (waiting_.empty() || Stopping() || !free()) {
                 if (closing_) break;
                 continue;
             }
             item = std::move(waiting_.front());
             waiting_.pop_front();
             item->started = true;
+            if (!item->drawing.isEmpty()) busy_.push_back(item->drawing);
         }
         if (!started) started = session.OpenAutoCAD() == 1;
         item->work(session);
         {
             const std::lock_guard lock(mutex_);
             item->finished = true;
+            if (!item->drawing.isEmpty()) busy_.erase(std::find(busy_.begin(), busy_.end(), item->drawing));
         }
         workDone_.notify_all();
+        workReady_.notify_all();
     }
     if (started) session.CloseAutoCAD();
 }

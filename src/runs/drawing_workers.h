@@ -90,7 +90,9 @@ public:
     // `done` on this thread once every drawing added before it is done. `work` may be empty: `done`
     // then simply keeps its place in the order (a line for the log between drawings).
     // Waits while many drawings are in progress, so that what is held stays small however many there are.
-    void Add(cAutoCAD* inlineSession, Work work, Done done);
+    // `drawing` names the file worked on: two pieces of work on the same file never run at once (the
+    // second begins when the first is done, as one after the other would), whatever else runs.
+    void Add(cAutoCAD* inlineSession, Work work, Done done, const QString& drawing = QString());
     // Waits for every drawing added, handing each back in order (after a stop, those in progress), and
     // ends the workers (their sessions quit).
     void Finish();
@@ -99,6 +101,7 @@ private:
     struct Item {
         Work work;
         Done done;
+        QString drawing;  // absolute, clean; empty: none
         bool started = false;
         bool finished = false;
     };
@@ -120,6 +123,7 @@ private:
     std::deque<std::shared_ptr<Item>> order_;    // every drawing not yet handed back, in order
     std::deque<std::shared_ptr<Item>> waiting_;  // those no worker has taken yet
     bool closing_ = false;
+    std::vector<QString> busy_;  // the drawings being worked on now
     std::vector<std::thread> threads_;
 };
 

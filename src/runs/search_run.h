@@ -50,7 +50,7 @@ public:
     // and between drawings; cleared here when it stopped the search).
     SearchResult Run(const SearchCriteria& criteria);
 
-    // Drawings searched at once (0: one per processor; 1: one after the other); a host that serves one
+    // Drawings searched at once (0: one per processor; 1, the default: one after the other); a host that serves one
     // session at a time (AutoCAD) always searches one. The rows come in the same order whatever the number.
     void SetJobs(int jobs) { jobs_ = jobs; }
     // When set, the result text goes here piece by piece as the drawings are searched (the header row
@@ -62,7 +62,7 @@ private:
     host::ApplicationClassPtr hostClass_;
     ProgramState& state_;
     Frontend& frontend_;
-    int jobs_ = 0;
+    int jobs_ = 1;
     std::function<void(const QString&)> sink_;
 };
 
