@@ -18,7 +18,6 @@ warm, drawings copied afresh and synced before each timed run. CPU is user + sys
 
 import argparse
 import os
-import resource
 import shutil
 import statistics
 import subprocess
@@ -30,18 +29,23 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
 def timed(cmd, stdout=subprocess.DEVNULL, cwd=None):
-    """Wall and CPU seconds and peak RSS (MB) of one process."""
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    """Wall and CPU seconds and peak RSS (MB, from /usr/bin/time: the rusage of a child forked from
+    this script keeps the script's own peak) of one process."""
+    peak = tempfile.NamedTemporaryFile(prefix="qln-peak-", delete=False)
+    peak.close()
     start = time.perf_counter()
-    proc = subprocess.Popen(cmd, stdout=stdout, stderr=subprocess.DEVNULL, cwd=cwd)
+    proc = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", peak.name] + cmd, stdout=stdout,
+                            stderr=subprocess.DEVNULL, cwd=cwd)
     if stdout == subprocess.PIPE:
         for _ in iter(lambda: proc.stdout.read(1 << 16), b""):
             pass
     _, status, usage = os.wait4(proc.pid, 0)
     wall = time.perf_counter() - start
-    proc.returncode = os.waitstatus_to_exitcode(status)
-    del before
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0, proc.returncode
+    with open(peak.name) as f:
+        text = f.read().split()
+    os.unlink(peak.name)
+    rss = float(text[-1]) / 1024.0 if text and text[-1].isdigit() else 0.0
+    return wall, usage.ru_utime + usage.ru_stime, rss, os.waitstatus_to_exitcode(status)
 
 
 def fresh(src_files, folder):

@@ -58,6 +58,20 @@ QByteArray HashOfFile(const QString& path) {
     return hash.result().toHex();
 }
 
+QByteArray MarkOfFile(const QString& path) {
+    platform::FileStatus status;
+    if (!platform::StatPath(path, status) || status.kind != platform::FileKind::Regular) return {};
+    const QFileInfo info(path);
+    return "file:" + QByteArray::number(qulonglong(status.id.device)) + ':' + QByteArray::number(qulonglong(status.id.file)) +
+           ':' + QByteArray::number(qlonglong(status.size)) + ':' +
+           QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+bool StillAsSaved(const QString& path, const QByteArray& saved) {
+    if (saved.startsWith("file:")) return MarkOfFile(path) == saved;
+    return HashOfFile(path) == saved;
+}
+
 int JournalInfo::Changes() const {
     int total = 0;
     for (const JournalEntry& entry : drawings) total += entry.changes;
@@ -203,7 +217,9 @@ bool RunJournal::Saved(std::optional<Pending> pending, int changes, QString* err
         // them. The drawing still being the file it was means nothing was saved.
         platform::FileStatus now;
         if (platform::StatPath(p.drawing, now) && now.id == p.id) return true;
-        saved = HashOfFile(p.drawing);
+        // Only another replacement changes what was saved, so what the file is tells it from a later
+        // version, without reading and hashing every drawing saved.
+        saved = MarkOfFile(p.drawing);
         platform::FileStatus backup;
         if (platform::StatPath(p.backup, backup) && backup.id == p.id) {
             previous = QDir(folder_).filePath(NextName(p.drawing));

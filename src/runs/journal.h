@@ -29,11 +29,17 @@ QString JournalFolder(const QString& folder = QString());
 
 // SHA-256 of a file's bytes, in hexadecimal; empty when it cannot be read.
 QByteArray HashOfFile(const QString& path);
+// What a file is, without reading it: "file:" + its device and file number, size and time of last
+// change. A journal keeps it in place of the hash of a file that only a replacement could have
+// changed since (a save by the DXF host makes a new file); empty when there is no such file.
+QByteArray MarkOfFile(const QString& path);
+// Whether the file at `path` is still the one a journal recorded as saved (by its hash or its mark).
+bool StillAsSaved(const QString& path, const QByteArray& saved);
 
 struct JournalEntry {
     QString drawing;          // the path the run reached the drawing by, made absolute
     QString previous;         // the file in the journal folder holding its previous version; empty: not kept
-    QByteArray savedHash;     // SHA-256 of the file the run saved
+    QByteArray savedHash;     // SHA-256 of the file the run saved, or its mark (MarkOfFile)
     int changes = 0;          // texts changed in it
 };
 
