@@ -33,6 +33,7 @@ CommandLine FindCommandLine() {
         {QStringLiteral("output"), QStringLiteral("Write the results to FILE instead of standard output."),
          QStringLiteral("file")},
         {QStringLiteral("include-criteria"), QStringLiteral("Write the search criteria before the results.")},
+        JobsOption(),
     };
     line.arguments = {
         {QStringLiteral("PHRASE"), QStringLiteral("The text to search for, as typed.")},
@@ -74,31 +75,56 @@ int Find(const Subcommand& self, const QStringList& args) {
         return kBadUsage;
     }
 
+    const std::optional<int> jobs = JobsOptionValue(parser, ctx.ui);
+    if (!jobs) return kBadUsage;
+
+    // The rows are written as the drawings are searched, not held until the end. The file is made
+    // when the first rows come (or at the end, empty, for a search that found nothing).
+    const bool toFile = parser.isSet(QStringLiteral("output"));
+    const QString output = parser.value(QStringLiteral("output"));
+    LineWriter file;
+    bool opened = false;
+    bool refused = false;
+    auto open = [&] {
+        if (opened) return;
+        opened = true;
+        refused = !file.Open(output, LineWriter::Mode::Truncate);
+    };
+    const bool withCriteria = parser.isSet(QStringLiteral("include-criteria"));
+    bool first = true;
+    auto sink = [&](const QString& piece) {
+        const QString text = first && withCriteria ? SearchCriteriaBlock(criteria) + piece : piece;
+        first = false;
+        if (toFile) {
+            open();
+            file.Write(text);
+        } else {
+            const QByteArray bytes = EncodeText(text);
+            std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+        }
+    };
+
     CatchInterrupt(ctx.state);
     SearchRun run(ctx.host, ctx.state, ctx.ui);
+    run.SetJobs(*jobs);
+    run.SetRowSink(sink);
     const SearchResult result = run.Run(criteria);
     ctx.ui.Finish();
     if (!result.hostStarted) return kNoHost;
-
-    QString text = result.text;
-    if (!text.isEmpty() && parser.isSet(QStringLiteral("include-criteria"))) text.prepend(SearchCriteriaBlock(criteria));
-    if (parser.isSet(QStringLiteral("output"))) {
-        const QString output = parser.value(QStringLiteral("output"));
-        LineWriter file;
-        if (!file.Open(output, LineWriter::Mode::Truncate)) {
+    if (toFile) {
+        open();
+        if (refused) {
             ctx.ui.Error(QStringLiteral("cannot write '") + output + QStringLiteral("'"));
             return kErrorMark;
         }
-        file.Write(text);
         file.Close();
         if (!file.ok()) {
             ctx.ui.Error(QStringLiteral("could not write all of '") + output + QStringLiteral("'"));
             return kErrorMark;
         }
-    } else {
-        const QByteArray bytes = EncodeText(text);
-        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
-        std::fflush(stdout);
+    } else if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        ctx.ui.Error(QStringLiteral("could not write all of the results to standard output"));
+        return kErrorMark;
     }
     return result.hits > 0 ? kDone : kErrorMark;
 }

@@ -42,6 +42,9 @@ int Modify(const Subcommand& self, const QStringList& args) {
     const std::optional<RunSafety> safety = SafetyOptions(parser, ctx.ui, previewOut);
     if (!safety) return kBadUsage;
     input.safety = *safety;
+    const std::optional<int> jobs = JobsOptionValue(parser, ctx.ui);
+    if (!jobs) return kBadUsage;
+    input.jobs = *jobs;
     for (const QString& drawing : parser.positionalArguments()) {
         if (HasWildcards(GetFileName(drawing)) && !QFileInfo::exists(drawing)) {
             ctx.ui.Error(QStringLiteral("'") + drawing +

@@ -25,6 +25,8 @@ int Run(const Subcommand& self, const QStringList& args) {
     QFile previewOut;
     const std::optional<RunSafety> safety = SafetyOptions(parser, ctx.ui, previewOut);
     if (!safety) return kBadUsage;
+    const std::optional<int> jobs = JobsOptionValue(parser, ctx.ui);
+    if (!jobs) return kBadUsage;
 
     CatchInterrupt(ctx.state);
     DrawingListRun run(ctx.host, ctx.state, ctx.ui);
@@ -32,6 +34,7 @@ int Run(const Subcommand& self, const QStringList& args) {
     run.SetDelimiter(*delimiter);
     run.SetAudit(!parser.isSet(QStringLiteral("no-audit")));
     run.SetStopFlag(&g_stopRun);
+    run.SetJobs(*jobs);
     const DrawingListRunResult result = run.Run(parser.positionalArguments().first(), /*fromCommandLine=*/true);
     ctx.ui.Finish();
     if (!result.listFound) return kBadUsage;

@@ -118,6 +118,17 @@ std::optional<QString> DelimiterOption(const QCommandLineParser& parser, CliFron
     return value;
 }
 
+std::optional<int> JobsOptionValue(const QCommandLineParser& parser, CliFrontend& ui) {
+    if (!parser.isSet(QStringLiteral("jobs"))) return 0;
+    bool ok = false;
+    const int jobs = parser.value(QStringLiteral("jobs")).toInt(&ok);
+    if (!ok || jobs < 1 || jobs > 1024) {
+        ui.Error(QStringLiteral("--jobs takes a whole number from 1 to 1024"));
+        return std::nullopt;
+    }
+    return jobs;
+}
+
 std::optional<RunSafety> SafetyOptions(const QCommandLineParser& parser, CliFrontend& ui, QFile& previewOut) {
     RunSafety safety;
     safety.preview = parser.isSet(QStringLiteral("dry-run"));

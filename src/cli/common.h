@@ -57,6 +57,9 @@ int Ending(Context& ctx, bool stopped, bool failed, bool errorsListed, const QSt
 // one character, or a blank), which is reported.
 std::optional<QString> DelimiterOption(const QCommandLineParser& parser, CliFrontend& ui);
 
+// --jobs: the number given (0 when absent: one per processor). Nothing on a bad value (not a whole
+// number from 1 to 1024), which is reported.
+std::optional<int> JobsOptionValue(const QCommandLineParser& parser, CliFrontend& ui);
 // The preview and journal options of the modification runs (--dry-run, --audit, --no-journal,
 // --prune-days). A preview's audit lines go to `previewOut`, opened here on --audit FILE or on standard
 // output. Nothing on a bad value, which is reported.

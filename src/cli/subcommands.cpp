@@ -131,7 +131,16 @@ QList<QCommandLineOption> ModificationOptions() {
              QStringLiteral("Keep no journal of the run (it cannot be undone with 'qln-cli undo').")},
             {QStringLiteral("prune-days"),
              QStringLiteral("Remove journals older than N days when the run starts (default 30; 0 keeps them)."),
-             QStringLiteral("n")}};
+             QStringLiteral("n")},
+            JobsOption()};
+}
+
+QCommandLineOption JobsOption() {
+    return {QStringLiteral("jobs"),
+            QStringLiteral("Drawings worked on at once (default: one per processor; 1: one after the other). "
+                           "The logs and results are the same whatever the number; the AutoCAD host works "
+                           "on one at a time."),
+            QStringLiteral("n")};
 }
 
 void BuildParser(const Subcommand& command, QCommandLineParser& parser) {

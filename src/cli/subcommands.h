@@ -56,6 +56,8 @@ QList<QCommandLineOption> CommonOptions();
 // The options of the modification runs (modify, run): --delimiter, --no-audit, --log-dir, and the
 // preview and journal options.
 QList<QCommandLineOption> ModificationOptions();
+// --jobs N of the runs that work on many drawings (modify, run, find).
+QCommandLineOption JobsOption();
 // A parser for the subcommand: its own options and arguments, the common options, --help and
 // --version (Qt's own, which also bring -h, --help-all and -v).
 void BuildParser(const Subcommand& command, QCommandLineParser& parser);

@@ -168,6 +168,11 @@ public:
     // Whether a file name is one of the files the host keeps beside a drawing (its backup, lock or
     // temporary files) rather than a drawing: folder scans never take those.
     virtual bool IsSideFile(const QString& fileName) const { return false; }
+    // Whether the host works on the files itself, in this process (the DXF host): its sessions are
+    // independent, so several can work on different drawings at once, and a save keeps the previous
+    // file itself (a second name of it, or the file renamed) as the backup. A host that is a program of
+    // its own (AutoCAD) serves one session at a time.
+    virtual bool InProcess() const { return false; }
 };
 
 using ApplicationClassPtr = std::shared_ptr<ApplicationClass>;

@@ -48,6 +48,7 @@ public:
     bool IsOpen() const { return device_ != nullptr; }
     // From now on every text written shows its control characters (VisibleControls).
     void SetVisibleControls(bool visible) { visibleControls_ = visible; }
+    bool ShowsControls() const { return visibleControls_; }
     void WriteLine(const QString& line);
     // Write text as it stands (its own line ends, if any, kept).
     void Write(const QString& text);

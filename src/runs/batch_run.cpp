@@ -1,5 +1,6 @@
 #include "runs/batch_run.h"
 
+#include "runs/drawing_workers.h"
 #include "runs/file_utils.h"
 #include "runs/run_support.h"
 #include "host/cautocad.h"
@@ -7,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+
+#include <memory>
 
 namespace qln {
 
@@ -68,64 +71,97 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     const Stopwatch clock;
     const QString& delimiter = input.delimiter;
     const int total = static_cast<int>(input.drawings.size());
+    const TemplateFields fields = TemplateOf(session);
+    const bool preview = record.Preview();
     result.total = total;
 
+    // What one drawing left: worked on by a worker (or here), written to the logs here, in list order.
+    struct Outcome {
+        QByteArray audit;
+        QString error;
+        bool modified = false;
+        bool opening = false;  // the drawing was found and its opening tried
+        RunRecord::Drawing record;
+    };
+    DrawingWorkers workers(hostClass_, state_, frontend_, WorkerCount(input.jobs, hostClass_.get()), stop_);
     for (int i = 0; i < total; ++i) {
         frontend_.ProcessEvents();
         if (stop_ && stop_->load()) {
             result.stopped = true;
             break;
         }
-        result.done = i + 1;
         const QString& item = input.drawings.at(i).name;
         const QString drawing = JoinPath(input.drawings.at(i).folder, item);
-        frontend_.Progress(i, total, drawing);
-        QString error;
+        const bool parallel = workers.Parallel();
+        // Working on the drawing here, the status says so while it is worked on; a worker's drawing is
+        // shown when its turn comes.
+        const QString processing = QStringLiteral("Processing ") + drawing + QStringLiteral("...");
+        if (!parallel) frontend_.Progress(i, total, drawing);
+        auto out = std::make_shared<Outcome>();
 
-        if (!FileExists(drawing)) {
-            if (auditLog) auditLog->WriteLine(drawing + QStringLiteral(" not found."));
-            error = QStringLiteral("File ") + item.toUpper() + QStringLiteral(" not found.");
-        } else {
-            if (auditLog) {
-                auditLog->WriteLine(QStringLiteral("Drawing: ") + drawing);
-                auditLog->WriteLine(QStringLiteral("Template: ") + input.templatePath);
-            }
-            record.BeforeDrawing(session, drawing);
-            // A preview reads the drawing and keeps no lock on it.
-            const std::int16_t opened = session.OpenDrawing(drawing, record.Preview());
-            frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
-            if (opened == 1) {
-                session.GetAttributes(error, delimiter, auditLog);
-                if (session.CloseDrawing(!record.Preview()) == 1) {
-                    ++result.modified;
-                    const QString unkept = record.AfterDrawing(session, true);
-                    // A save the host carried out only in part (another version asked for) is recorded.
-                    if (error.isEmpty() && !session.strWarning.isEmpty()) error = session.strWarning;
-                    if (error.isEmpty()) error = unkept;
-                } else {
-                    record.AfterDrawing(session, false);
-                    // The changes of this drawing were not written: say so and why, and do not count it.
-                    error = QStringLiteral("Error saving file ") + item.toUpper() + QStringLiteral(".") +
-                            Reason(session);
-                    if (auditLog) auditLog->WriteLine(QStringLiteral("Not saved."));
-                }
+        auto work = [&, item, drawing, out, parallel, processing](cAutoCAD& s) {
+            UseTemplate(s, fields);
+            AuditBuffer buffer(auditLog);
+            LineWriter* audit = buffer.Writer();
+            QString& error = out->error;
+            if (!FileExists(drawing)) {
+                if (audit) audit->WriteLine(drawing + QStringLiteral(" not found."));
+                error = QStringLiteral("File ") + item.toUpper() + QStringLiteral(" not found.");
             } else {
-                record.AfterDrawing(session, false);
-                error = QStringLiteral("Error opening file ") + item.toUpper() + QStringLiteral(".") + Reason(session);
+                if (audit) {
+                    audit->WriteLine(QStringLiteral("Drawing: ") + drawing);
+                    audit->WriteLine(QStringLiteral("Template: ") + input.templatePath);
+                }
+                record.BeforeDrawing(s, out->record, drawing);
+                // A preview reads the drawing and keeps no lock on it.
+                const std::int16_t opened = s.OpenDrawing(drawing, preview);
+                out->opening = true;
+                if (!parallel) frontend_.SetTransientStatus(processing);
+                if (opened == 1) {
+                    s.GetAttributes(error, delimiter, audit);
+                    if (s.CloseDrawing(!preview) == 1) {
+                        out->modified = true;
+                        const QString unkept = record.AfterDrawing(s, out->record, true);
+                        // A save the host carried out only in part (another version asked for) is recorded.
+                        if (error.isEmpty() && !s.strWarning.isEmpty()) error = s.strWarning;
+                        if (error.isEmpty()) error = unkept;
+                    } else {
+                        record.AfterDrawing(s, out->record, false);
+                        // The changes of this drawing were not written: say so and why, and do not count it.
+                        error = QStringLiteral("Error saving file ") + item.toUpper() + QStringLiteral(".") + Reason(s);
+                        if (audit) audit->WriteLine(QStringLiteral("Not saved."));
+                    }
+                } else {
+                    record.AfterDrawing(s, out->record, false);
+                    error = QStringLiteral("Error opening file ") + item.toUpper() + QStringLiteral(".") + Reason(s);
+                }
             }
-        }
+            out->audit = buffer.Take();
+        };
 
-        if (!error.isEmpty()) {
-            const QString line = QStringLiteral("Drawing: ") + drawing + QStringLiteral("  Error: ") + error;
-            errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + line);
-            frontend_.FailureLogged(line);
-            result.errors = true;
-            ++result.failed;
-        }
-        // What is logged for a drawing reaches the disk before the next one starts.
-        errLog.Flush();
-        if (auditLog) auditLog->Flush();
+        auto done = [&, i, drawing, out, parallel, processing] {
+            if (parallel) {
+                frontend_.Progress(i, total, drawing);
+                if (out->opening) frontend_.SetTransientStatus(processing);
+            }
+            if (auditLog) auditLog->WriteEncoded(out->audit);
+            record.Count(out->record);
+            result.done = i + 1;
+            if (out->modified) ++result.modified;
+            if (!out->error.isEmpty()) {
+                const QString line = QStringLiteral("Drawing: ") + drawing + QStringLiteral("  Error: ") + out->error;
+                errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + line);
+                frontend_.FailureLogged(line);
+                result.errors = true;
+                ++result.failed;
+            }
+            // What is logged for a drawing reaches the disk before the next one is logged.
+            errLog.Flush();
+            if (auditLog) auditLog->Flush();
+        };
+        workers.Add(&session, std::move(work), std::move(done), drawing);
     }
+    workers.Finish();
     frontend_.Progress(total, total, QString());
     // A stop asked for during the last drawing still stops the run: it ends as interrupted.
     if (stop_ && stop_->load()) result.stopped = true;

@@ -27,6 +27,10 @@ struct BatchRunInput {
     QString delimiter = QStringLiteral(",");
     bool audit = true;         // append to audit.log
     RunSafety safety;          // preview, journal
+    // Drawings worked on at once (0: one per processor; 1, the default: one after the other, the run's
+    // own thread yielding once per object). A host that serves one session at a time (AutoCAD) always
+    // works on one. The logs are the same whatever the number.
+    int jobs = 1;
 };
 
 struct BatchRunResult {

@@ -1,5 +1,6 @@
 #include "runs/drawing_list_run.h"
 
+#include "runs/drawing_workers.h"
 #include "runs/file_utils.h"
 #include "runs/run_support.h"
 #include "host/cautocad.h"
@@ -7,6 +8,8 @@
 #include "modify/name_list.h"
 
 #include <QDir>
+
+#include <memory>
 
 namespace qln {
 
@@ -95,6 +98,8 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
         frontend_.SetStatus(message);
     }
     tasks_ = 0;
+    DrawingWorkers workers(hostClass_, state_, frontend_, WorkerCount(jobs_, hostClass_.get()), stop_);
+    workers_ = &workers;
     const QStringList none;
     QList<Line> tasks;
     for (const QString& raw : lines ? *lines : none) {
@@ -113,13 +118,13 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
             break;
         }
         if (line.kind == Line::Single) RunSingle(session, line, errLog, auditLog, result);
-        else if (line.kind == Line::Wildcard) RunWildcard(line, auditLog, result);
+        else if (line.kind == Line::Wildcard) RunWildcard(line, errLog, auditLog, result);
         ++result.tasksDone;
-        errLog.Flush();
-        if (auditLog) auditLog->Flush();
         // A stop asked for in the task's last drawing ends the list here too.
         if (result.stopped) break;
     }
+    workers.Finish();
+    workers_ = nullptr;
     count = result.modified;
     // A stop asked for during the last task still stops the run: it ends as interrupted.
     if (StopRequested() && !result.endProgram) result.stopped = true;
@@ -162,26 +167,53 @@ DrawingListRunResult DrawingListRun::Run(const QString& path, bool fromCommandLi
 
 void DrawingListRun::RunSingle(cAutoCAD& session, const Line& line, LineWriter& errLog, LineWriter* audit,
                                DrawingListRunResult& result) {
-    frontend_.Progress(++tasks_, -1, line.drawing);
-    QString error;
-    session.PrepTemplate(line.templatePath, error, delimiter_);
-    if (error.isEmpty()) {
-        if (!FileExists(line.drawing)) {
-            if (audit) audit->WriteLine(QStringLiteral("DWG file not found."));
-            error = QStringLiteral("DWG file not found.");
-        } else {
-            WriteAuditHeading(audit, line.drawing, line.templatePath);
-            error = ModifyDrawing(session, line.drawing, audit, result);
+    const int task = ++tasks_;
+    auto shown = [this, task, drawing = line.drawing] { frontend_.Progress(task, -1, drawing); };
+    const bool parallel = workers_->Parallel();
+    if (!parallel) shown();
+    auto out = std::make_shared<Outcome>();
+    session.PrepTemplate(line.templatePath, out->error, delimiter_);
+    DrawingWorkers::Work work;
+    if (out->error.isEmpty()) {
+        work = [this, line, audit, out, fields = TemplateOf(session)](cAutoCAD& s) {
+            UseTemplate(s, fields);
+            AuditBuffer buffer(audit);
+            if (!FileExists(line.drawing)) {
+                if (LineWriter* a = buffer.Writer()) a->WriteLine(QStringLiteral("DWG file not found."));
+                out->error = QStringLiteral("DWG file not found.");
+            } else {
+                WriteAuditHeading(buffer.Writer(), line.drawing, line.templatePath);
+                ModifyDrawing(s, line.drawing, buffer.Writer(), *out);
+            }
+            out->audit = buffer.Take();
+        };
+    }
+    // Logged when its turn comes, also a template error: the logs read as if one drawing followed another.
+    workers_->Add(&session, std::move(work), [this, line, audit, out, shown, parallel, &errLog, &result] {
+        if (parallel) shown();
+        Deliver(line.drawing, *out, audit, result);
+        if (!out->error.isEmpty()) {
+            frontend_.SetStatus(out->error);
+            ++result.failures;
+            const QString logged = QStringLiteral("Template: ") + line.templatePath + QStringLiteral("  Drawing: ") +
+                                   line.drawing + QStringLiteral("  Error: ") + out->error;
+            errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + logged);  // the status line said it already
+            result.errors = true;
         }
-    }
-    if (!error.isEmpty()) {
-        frontend_.SetStatus(error);
-        ++result.failures;
-        const QString logged = QStringLiteral("Template: ") + line.templatePath + QStringLiteral("  Drawing: ") +
-                               line.drawing + QStringLiteral("  Error: ") + error;
-        errLog.WriteLine(LogTimestamp() + QStringLiteral("  ") + logged);  // the status line said it already
-        result.errors = true;
-    }
+        errLog.Flush();
+        if (audit) audit->Flush();
+    }, line.drawing);
+}
+
+QString DrawingListRun::Processing(const QString& drawing) {
+    return QStringLiteral("Processing ") + drawing + QStringLiteral("...");
+}
+
+void DrawingListRun::Deliver(const QString& drawing, Outcome& out, LineWriter* audit, DrawingListRunResult& result) {
+    if (workers_->Parallel() && out.opening) frontend_.SetTransientStatus(Processing(drawing));
+    if (audit) audit->WriteEncoded(out.audit);
+    record_->Count(out.record);
+    if (out.modified) ++result.modified;
 }
 
 void DrawingListRun::WriteAuditHeading(LineWriter* audit, const QString& drawing, const QString& templatePath) {
@@ -190,31 +222,35 @@ void DrawingListRun::WriteAuditHeading(LineWriter* audit, const QString& drawing
     audit->WriteLine(QStringLiteral("Template: ") + templatePath);
 }
 
-QString DrawingListRun::ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit,
-                                      DrawingListRunResult& result) {
+void DrawingListRun::ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit, Outcome& out) {
     RunRecord& record = *record_;
-    record.BeforeDrawing(session, drawing);
+    record.BeforeDrawing(session, out.record, drawing);
     // A preview reads the drawing and keeps no lock on it.
     const std::int16_t opened = session.OpenDrawing(drawing, record.Preview());
-    frontend_.SetTransientStatus(QStringLiteral("Processing ") + drawing + QStringLiteral("..."));
+    out.opening = true;
+    // Working on the drawing here, the status says so while it is worked on; a worker's drawing is
+    // shown when its turn comes (Deliver).
+    if (!workers_->Parallel()) frontend_.SetTransientStatus(Processing(drawing));
     if (opened != 1) {
-        record.AfterDrawing(session, false);
-        return QStringLiteral("Error opening DWG file.") + Reason(session);
+        record.AfterDrawing(session, out.record, false);
+        out.error = QStringLiteral("Error opening DWG file.") + Reason(session);
+        return;
     }
 
     QString error;
     const bool applied = session.GetAttributes(error, delimiter_, audit) == 1;
     if (!applied) error = QStringLiteral("Unable to modify text. ") + error;
     if (session.CloseDrawing(!record.Preview()) != 1) {
-        record.AfterDrawing(session, false);
+        record.AfterDrawing(session, out.record, false);
         // The drawing's changes were not written: say so, and do not count it.
         if (audit) audit->WriteLine(QStringLiteral("Not saved."));
-        return QStringLiteral("Error saving DWG file.");
+        out.error = QStringLiteral("Error saving DWG file.");
+        return;
     }
-    const QString unkept = record.AfterDrawing(session, true);
-    if (applied) ++result.modified;
-    if (!error.isEmpty()) return error;
-    return session.strWarning.isEmpty() ? unkept : session.strWarning;
+    const QString unkept = record.AfterDrawing(session, out.record, true);
+    out.modified = applied;
+    if (!error.isEmpty()) out.error = error;
+    else out.error = session.strWarning.isEmpty() ? unkept : session.strWarning;
 }
 
 void DrawingListRun::Scan(const QString& folder, const QString& pattern, QStringList& paths) {
@@ -242,7 +278,8 @@ QStringList DrawingListRun::Expand(const Line& line) {
     return paths;
 }
 
-void DrawingListRun::RunWildcard(const Line& line, LineWriter* audit, DrawingListRunResult& result) {
+void DrawingListRun::RunWildcard(const Line& line, LineWriter& errLog, LineWriter* audit,
+                                 DrawingListRunResult& result) {
     const QStringList paths = Expand(line);
 
     // A task of its own, in a session of its own; the run's session serves the following lines.
@@ -252,31 +289,49 @@ void DrawingListRun::RunWildcard(const Line& line, LineWriter* audit, DrawingLis
     QString error;
     session.PrepTemplate(line.templatePath, error, delimiter_);
     if (!error.isEmpty()) {
-        frontend_.SetStatus(QStringLiteral("Unable to modify text. ") + error);
-        ++result.failures;
+        workers_->Add(nullptr, {}, [this, error, &result] {
+            frontend_.SetStatus(QStringLiteral("Unable to modify text. ") + error);
+            ++result.failures;
+        });
     } else {
+        const TemplateFields fields = TemplateOf(session);
+        const bool parallel = workers_->Parallel();
         for (const QString& path : paths) {
             if (StopRequested()) {
                 result.stopped = true;
                 break;
             }
-            frontend_.Progress(++tasks_, -1, path);
-            error.clear();
-            if (!FileExists(path)) {
-                error = QStringLiteral("DWG file not found.");
-            } else {
-                // Each drawing of the task gets its heading, so that its change lines cannot be read
-                // as belonging to the drawing logged before it.
-                WriteAuditHeading(audit, path, line.templatePath);
-                error = ModifyDrawing(session, path, audit, result);
-            }
-            if (!error.isEmpty()) {
-                frontend_.SetStatus(error);
-                ++result.failures;
-            }
-            if (audit) audit->Flush();
+            const int task = ++tasks_;
+            auto shown = [this, task, path] { frontend_.Progress(task, -1, path); };
+            if (!parallel) shown();
+            auto out = std::make_shared<Outcome>();
+            auto work = [this, path, audit, out, fields, templatePath = line.templatePath](cAutoCAD& s) {
+                UseTemplate(s, fields);
+                AuditBuffer buffer(audit);
+                if (!FileExists(path)) {
+                    out->error = QStringLiteral("DWG file not found.");
+                } else {
+                    // Each drawing of the task gets its heading, so that its change lines cannot be read
+                    // as belonging to the drawing logged before it.
+                    WriteAuditHeading(buffer.Writer(), path, templatePath);
+                    ModifyDrawing(s, path, buffer.Writer(), *out);
+                }
+                out->audit = buffer.Take();
+            };
+            workers_->Add(&session, std::move(work), [this, path, audit, out, shown, parallel, &errLog, &result] {
+                if (parallel) shown();
+                Deliver(path, *out, audit, result);
+                if (!out->error.isEmpty()) {
+                    frontend_.SetStatus(out->error);
+                    ++result.failures;
+                }
+                errLog.Flush();
+                if (audit) audit->Flush();
+            }, path);
         }
     }
+    // Drawings still in progress were given their template and work in sessions of their own; with one
+    // job they are all done by now.
     session.CloseAutoCAD();
 }
 

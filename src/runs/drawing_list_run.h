@@ -21,6 +21,7 @@
 namespace qln {
 
 class cAutoCAD;
+class DrawingWorkers;
 class LineWriter;
 
 struct DrawingListRunResult {
@@ -49,6 +50,9 @@ public:
     void SetAudit(bool audit) { audit_ = audit; }
     void SetStopFlag(const std::atomic<bool>* stop) { stop_ = stop; }
     void SetSafety(const RunSafety& safety) { safety_ = safety; }
+    // Drawings worked on at once (0: one per processor; 1, the default: one after the other); a host that serves one
+    // session at a time (AutoCAD) always works on one. The logs are the same whatever the number.
+    void SetJobs(int jobs) { jobs_ = jobs; }
 
     // Run the list file at path. `fromCommandLine`: the path was passed to the program rather than
     // chosen in a dialog, so it is checked first ("Passed file '…' does not exist.").
@@ -64,12 +68,23 @@ public:
     Line Classify(const QString& line) const;
 
 private:
+    // What one drawing left, worked on by a worker (or here) and logged here in the order of the list.
+    struct Outcome {
+        QByteArray audit;
+        QString error;
+        bool modified = false;
+        bool opening = false;  // the drawing was found and its opening tried
+        RunRecord::Drawing record;
+    };
     void RunSingle(cAutoCAD& session, const Line& line, LineWriter& errLog, LineWriter* audit,
                    DrawingListRunResult& result);
-    void RunWildcard(const Line& line, LineWriter* audit, DrawingListRunResult& result);
+    void RunWildcard(const Line& line, LineWriter& errLog, LineWriter* audit, DrawingListRunResult& result);
     static void WriteAuditHeading(LineWriter* audit, const QString& drawing, const QString& templatePath);
-    // Open, modify and save one drawing; the error text for it, or an empty string.
-    QString ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit, DrawingListRunResult& result);
+    // Open, modify and save one drawing (on any thread): the error text for it in out.error, or none.
+    void ModifyDrawing(cAutoCAD& session, const QString& drawing, LineWriter* audit, Outcome& out);
+    // On the run's thread: a drawing's audit lines and counts.
+    void Deliver(const QString& drawing, Outcome& out, LineWriter* audit, DrawingListRunResult& result);
+    static QString Processing(const QString& drawing);
     QStringList Expand(const Line& line);
     void Scan(const QString& folder, const QString& pattern, QStringList& paths);
     bool StopRequested() const { return stop_ && stop_->load(); }
@@ -84,6 +99,8 @@ private:
     const std::atomic<bool>* stop_ = nullptr;
     RunSafety safety_;
     RunRecord* record_ = nullptr;  // during Run
+    DrawingWorkers* workers_ = nullptr;  // during Run
+    int jobs_ = 1;
     int tasks_ = 0;
 };
 

@@ -58,6 +58,20 @@ QByteArray HashOfFile(const QString& path) {
     return hash.result().toHex();
 }
 
+QByteArray MarkOfFile(const QString& path) {
+    platform::FileStatus status;
+    if (!platform::StatPath(path, status) || status.kind != platform::FileKind::Regular) return {};
+    const QFileInfo info(path);
+    return "file:" + QByteArray::number(qulonglong(status.id.device)) + ':' + QByteArray::number(qulonglong(status.id.file)) +
+           ':' + QByteArray::number(qlonglong(status.size)) + ':' +
+           QByteArray::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+bool StillAsSaved(const QString& path, const QByteArray& saved) {
+    if (saved.startsWith("file:")) return MarkOfFile(path) == saved;
+    return HashOfFile(path) == saved;
+}
+
 int JournalInfo::Changes() const {
     int total = 0;
     for (const JournalEntry& entry : drawings) total += entry.changes;
@@ -160,53 +174,68 @@ void RunJournal::WriteLine(const QStringList& fields) {
 
 QString RunJournal::NextName(const QString& drawing) {
     const QString suffix = QFileInfo(drawing).suffix();
+    const QMutexLocker lock(&mutex_);
     return QString::number(++next_) + (suffix.isEmpty() ? QString() : u'.' + suffix);
 }
 
-void RunJournal::Before(const QString& drawing, const QString& backup) {
-    pending_.reset();
-    if (!IsOpen()) return;
+std::optional<RunJournal::Pending> RunJournal::Before(const QString& drawing, const QString& backup,
+                                                      bool backupIsPrevious) {
+    if (!IsOpen()) return std::nullopt;
     Pending p;
     p.drawing = QFileInfo(drawing).absoluteFilePath();
-    const QFileInfo info(p.drawing);
-    if (!info.isFile()) return;
-    p.size = info.size();
-    p.modified = info.lastModified();
+    platform::FileStatus status;
+    if (!platform::StatPath(p.drawing, status) || status.kind != platform::FileKind::Regular) return std::nullopt;
+    p.id = status.id;
+    p.size = status.size;
     p.backup = backup;
     if (backup.isEmpty()) {
         // No backup will hold the previous version: copy it now, before the save replaces it.
         p.copy = QDir(folder_).filePath(NextName(p.drawing));
         if (!QFile::copy(p.drawing, p.copy)) p.copy.clear();
-    } else {
+    } else if (!backupIsPrevious) {
         p.hash = HashOfFile(p.drawing);
     }
-    pending_ = std::move(p);
+    return p;
 }
 
-bool RunJournal::Saved(int changes, QString* error) {
-    if (!pending_) return true;
-    Pending p = std::move(*pending_);
-    pending_.reset();
-    const QFileInfo now(p.drawing);
-    const QByteArray saved = HashOfFile(p.drawing);
-
+bool RunJournal::Saved(std::optional<Pending> pending, int changes, QString* error) {
+    if (!pending) return true;
+    Pending& p = *pending;
     QString previous;
+    QByteArray saved;
     if (!p.copy.isEmpty()) {
+        saved = HashOfFile(p.drawing);
         if (HashOfFile(p.copy) == saved) {
             // The save wrote nothing new: there is nothing to undo.
             QFile::remove(p.copy);
             return true;
         }
         previous = p.copy;
+    } else if (p.hash.isEmpty()) {
+        // The backup is the previous file itself: a save replaces the drawing by a new file and keeps the
+        // old one under the backup's name, so the files are told apart by what they are, not by reading
+        // them. The drawing still being the file it was means nothing was saved.
+        platform::FileStatus now;
+        if (platform::StatPath(p.drawing, now) && now.id == p.id) return true;
+        // Only another replacement changes what was saved, so what the file is tells it from a later
+        // version, without reading and hashing every drawing saved.
+        saved = MarkOfFile(p.drawing);
+        platform::FileStatus backup;
+        if (platform::StatPath(p.backup, backup) && backup.id == p.id) {
+            previous = QDir(folder_).filePath(NextName(p.drawing));
+            if (!platform::MakeHardLink(p.backup, previous) && !QFile::copy(p.backup, previous)) previous.clear();
+        }
     } else {
+        saved = HashOfFile(p.drawing);
         if (saved == p.hash) return true;
         // The backup holds the previous version if its bytes are the ones the drawing had.
-        if (!p.backup.isEmpty() && HashOfFile(p.backup) == p.hash) {
+        if (HashOfFile(p.backup) == p.hash) {
             previous = QDir(folder_).filePath(NextName(p.drawing));
             if (!platform::MakeHardLink(p.backup, previous) && !QFile::copy(p.backup, previous)) previous.clear();
         }
     }
-    WriteEntry(p.drawing, previous.isEmpty() ? QString() : QFileInfo(previous).fileName(), saved, changes);
+    WriteEntry(p.drawing, previous.isEmpty() ? QString() : QFileInfo(previous).fileName(), saved, changes,
+               previous.isEmpty() ? 0 : p.size);
     if (previous.isEmpty()) {
         if (error)
             *error = QStringLiteral("the previous version of %1 could not be kept in the journal; this drawing cannot be undone")
@@ -226,19 +255,19 @@ QString RunJournal::KeepCurrent(const QString& drawing) {
 void RunJournal::Restored(const QString& drawing, const QString& previous, const QByteArray& savedHash) {
     if (!IsOpen()) return;
     WriteEntry(QFileInfo(drawing).absoluteFilePath(), previous.isEmpty() ? QString() : QFileInfo(previous).fileName(),
-               savedHash, 0);
+               savedHash, 0, previous.isEmpty() ? 0 : SizeOf(previous));
 }
 
 void RunJournal::WriteEntry(const QString& drawing, const QString& previous, const QByteArray& savedHash,
-                            int changes) {
+                            int changes, qint64 previousBytes) {
+    const QMutexLocker lock(&mutex_);
     WriteLine({QStringLiteral("drawing"), drawing, previous, QString::fromLatin1(savedHash), QString::number(changes)});
     ++drawings_;
-    if (!previous.isEmpty()) bytes_ += SizeOf(QDir(folder_).filePath(previous));
+    bytes_ += previousBytes;
 }
 
 void RunJournal::Finish() {
     if (!IsOpen()) return;
-    pending_.reset();
     WriteLine({QStringLiteral("finished"), QDateTime::currentDateTime().toString(Qt::ISODate)});
     file_.close();
     if (drawings_ == 0) QDir(folder_).removeRecursively();

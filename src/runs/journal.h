@@ -11,10 +11,13 @@
 // second). journal.txt is written a line at a time as each drawing is saved, so the journal of a run
 // that was killed half-way still undoes the drawings that run saved.
 
+#include "host/platform.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
 #include <QList>
+#include <QMutex>
 #include <QString>
 
 #include <optional>
@@ -26,11 +29,17 @@ QString JournalFolder(const QString& folder = QString());
 
 // SHA-256 of a file's bytes, in hexadecimal; empty when it cannot be read.
 QByteArray HashOfFile(const QString& path);
+// What a file is, without reading it: "file:" + its device and file number, size and time of last
+// change. A journal keeps it in place of the hash of a file that only a replacement could have
+// changed since (a save by the DXF host makes a new file); empty when there is no such file.
+QByteArray MarkOfFile(const QString& path);
+// Whether the file at `path` is still the one a journal recorded as saved (by its hash or its mark).
+bool StillAsSaved(const QString& path, const QByteArray& saved);
 
 struct JournalEntry {
     QString drawing;          // the path the run reached the drawing by, made absolute
     QString previous;         // the file in the journal folder holding its previous version; empty: not kept
-    QByteArray savedHash;     // SHA-256 of the file the run saved
+    QByteArray savedHash;     // SHA-256 of the file the run saved, or its mark (MarkOfFile)
     int changes = 0;          // texts changed in it
 };
 
@@ -61,14 +70,27 @@ public:
     bool Start(const QString& journals, const QString& kind, const QString& source, QString* error);
     bool IsOpen() const { return file_.isOpen(); }
 
+    // What the journal notes of a drawing before it is saved, handed back to Saved after the save.
+    struct Pending {
+        QString drawing;
+        QString backup;
+        QString copy;          // a copy made before the save, when the host leaves no backup
+        QByteArray hash;       // of the file before the save, when its backup is compared by content
+        platform::FileIdentity id;
+        qint64 size = -1;
+        QDateTime modified;
+    };
     // Before a drawing is opened for a save: notes which file it is. `backup` is the file the host's
     // save leaves the previous version in (empty: none), which the journal then links instead of
-    // copying now.
-    void Before(const QString& drawing, const QString& backup);
+    // copying now. `backupIsPrevious`: the backup is the previous file itself (the same file under a
+    // second name, or renamed), so it is recognised by what file it is, without reading it; otherwise
+    // its bytes are compared with the drawing's as they were. Nothing when the drawing is no file.
+    // Before and Saved may be called from several threads at once, for different drawings.
+    std::optional<Pending> Before(const QString& drawing, const QString& backup, bool backupIsPrevious);
     // After the drawing was saved: keeps its previous version, records the hash of what was saved.
     // A save that changed nothing on disk is not recorded. False when the previous version could not
     // be kept (the drawing cannot be undone), with the reason.
-    bool Saved(int changes, QString* error);
+    bool Saved(std::optional<Pending> pending, int changes, QString* error);
     // After an undo put back a drawing: `previous` is the file it held before (already kept here by
     // KeepCurrent), `savedHash` the hash of what now stands in its place.
     void Restored(const QString& drawing, const QString& previous, const QByteArray& savedHash);
@@ -84,22 +106,15 @@ public:
     qint64 Bytes() const { return bytes_; }
 
 private:
-    struct Pending {
-        QString drawing;
-        QString backup;
-        QString copy;          // a copy made before the save, when the host leaves no backup
-        QByteArray hash;       // of the file before the save
-        qint64 size = -1;
-        QDateTime modified;
-    };
     QString NextName(const QString& drawing);
-    void WriteEntry(const QString& drawing, const QString& previous, const QByteArray& savedHash, int changes);
+    void WriteEntry(const QString& drawing, const QString& previous, const QByteArray& savedHash, int changes,
+                    qint64 previousBytes);
     void WriteLine(const QStringList& fields);
 
     QString id_;
     QString folder_;
     QFile file_;
-    std::optional<Pending> pending_;
+    QMutex mutex_;  // the file, the names and the counts, for runs that save from several threads
     int next_ = 0;
     int drawings_ = 0;
     qint64 bytes_ = 0;

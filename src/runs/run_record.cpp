@@ -19,30 +19,37 @@ LineWriter* RunRecord::PreviewAudit() {
     return &previewAudit_;
 }
 
-void RunRecord::BeforeDrawing(cAutoCAD& session, const QString& drawing) {
-    changes_.clear();
-    drawing_ = drawing;
-    session.changes = &changes_;
-    if (!safety_.preview && journal_.IsOpen())
-        journal_.Before(drawing, hostClass_ ? hostClass_->SaveBackupFor(drawing) : QString());
+void RunRecord::BeforeDrawing(cAutoCAD& session, Drawing& drawing, const QString& path) {
+    drawing.path = path;
+    drawing.changes.clear();
+    session.changes = &drawing.changes;
+    if (!safety_.preview && journal_.IsOpen()) {
+        drawing.pending = journal_.Before(path, hostClass_ ? hostClass_->SaveBackupFor(path) : QString(),
+                                          hostClass_ && hostClass_->InProcess());
+    }
 }
 
-QString RunRecord::AfterDrawing(cAutoCAD& session, bool saved) {
+QString RunRecord::AfterDrawing(cAutoCAD& session, Drawing& drawing, bool saved) {
     session.changes = nullptr;
-    const int texts = static_cast<int>(changes_.size());
+    drawing.saved = saved;
     QString problem;
-    if (saved) {
-        if (texts > 0) {
-            ++summary_.drawingsChanged;
-            summary_.textsChanged += texts;
-        }
-        if (safety_.changes)
-            for (const TextChange& change : changes_) safety_.changes->push_back({drawing_, change});
-        if (!safety_.preview && journal_.IsOpen() && !journal_.Saved(texts, &problem))
-            problem = QStringLiteral("Journal: ") + problem + u'.';
-    }
-    changes_.clear();
+    if (saved && !safety_.preview && journal_.IsOpen() &&
+        !journal_.Saved(std::move(drawing.pending), static_cast<int>(drawing.changes.size()), &problem))
+        problem = QStringLiteral("Journal: ") + problem + u'.';
+    drawing.pending.reset();
     return problem;
+}
+
+void RunRecord::Count(Drawing& drawing) {
+    if (!drawing.saved) return;
+    const int texts = static_cast<int>(drawing.changes.size());
+    if (texts > 0) {
+        ++summary_.drawingsChanged;
+        summary_.textsChanged += texts;
+    }
+    if (safety_.changes)
+        for (TextChange& change : drawing.changes) safety_.changes->push_back({drawing.path, std::move(change)});
+    drawing.changes.clear();
 }
 
 RunRecordSummary RunRecord::Finish() {

@@ -11,6 +11,7 @@
 #include <QIODevice>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 namespace qln {
@@ -59,11 +60,21 @@ public:
     // is no preview or its audit lines go nowhere.
     LineWriter* PreviewAudit();
 
+    // What the record keeps of one drawing while it is worked on.
+    struct Drawing {
+        QString path;
+        std::vector<TextChange> changes;
+        std::optional<RunJournal::Pending> pending;
+        bool saved = false;
+    };
     // Around each drawing: before it is opened, with the session whose changes are counted; after it
     // was closed, `saved` telling whether the host saved it (in a preview: whether it was processed).
-    void BeforeDrawing(cAutoCAD& session, const QString& drawing);
-    // What the journal could not keep of this drawing, for its err.log line; empty when all is well.
-    QString AfterDrawing(cAutoCAD& session, bool saved);
+    // AfterDrawing gives what the journal could not keep of this drawing, for its err.log line; empty
+    // when all is well. Both may run on several threads at once, each for its own drawing.
+    void BeforeDrawing(cAutoCAD& session, Drawing& drawing, const QString& path);
+    QString AfterDrawing(cAutoCAD& session, Drawing& drawing, bool saved);
+    // Then, on the run's thread and in the order of the run: the drawing counted in the summary.
+    void Count(Drawing& drawing);
 
     // At the end: closes the journal; the figures for the summary.
     RunRecordSummary Finish();
@@ -75,8 +86,6 @@ private:
     LineWriter previewAudit_;
     bool previewMarked_ = false;
     RunJournal journal_;
-    std::vector<TextChange> changes_;
-    QString drawing_;
     RunRecordSummary summary_;
 };
 

@@ -1,10 +1,13 @@
 #include "runs/search_run.h"
 
+#include "runs/drawing_workers.h"
 #include "runs/file_utils.h"
 #include "runs/run_support.h"
 #include "host/cautocad.h"
 #include "modify/name_list.h"
 #include "search/search_row.h"
+
+#include <memory>
 
 namespace qln {
 
@@ -38,41 +41,57 @@ SearchResult SearchRun::Run(const SearchCriteria& criteria) {
     frontend_.SetBusy(true);
     const Stopwatch clock;
 
-    QString rows = SearchHeaderRow(criteria.delimiter);
+    const QString header = SearchHeaderRow(criteria.delimiter);
+    QString rows;
     const QString directory = FolderPart(criteria.fileSpec);
     const QStringList names = ListNames(directory, GetFileName(criteria.fileSpec), Listing::NormalFiles);
     const int total = static_cast<int>(names.size());
 
+    struct Found {
+        QString rows;
+        std::int32_t hits = 0;
+    };
+    DrawingWorkers workers(hostClass_, state_, frontend_, WorkerCount(jobs_, hostClass_.get()), &state_.blnAbortSearch);
+    const bool parallel = workers.Parallel();
     for (int i = 0; i < total; ++i) {
         const QString& name = names.at(i);
-        frontend_.SetTransientStatus(QStringLiteral("Searching ") + name + QStringLiteral("..."));
-        frontend_.Progress(i, total, name);
-        const QString path = directory + name;
-        if (session.OpenDrawing(path, true) == 1) {
-            std::int32_t hits = 0;
-            const QString found = session.SearchAttributes(
-                criteria.includePath ? path : name, criteria.space, criteria.blocks, criteria.layers,
-                criteria.delimiter, criteria.matchCase, criteria.wholePhrase, criteria.multipleLineText,
-                criteria.phrase, hits, criteria.attributes);
-            if (!found.isEmpty()) {
-                ++result.files;
-                result.hits += hits;
-                rows += found;
-            }
-            session.CloseDrawing(false);
-        }
-        frontend_.ProcessEvents();
-        if (state_.blnAbortSearch.load()) {
-            frontend_.SetStatus(QStringLiteral("Process aborted."));
-            state_.blnAbortSearch = false;
-            result.aborted = true;
-            break;
-        }
+        auto shown = [this, i, total, name] {
+            frontend_.SetTransientStatus(QStringLiteral("Searching ") + name + QStringLiteral("..."));
+            frontend_.Progress(i, total, name);
+        };
+        if (!parallel) shown();
+        auto out = std::make_shared<Found>();
+        auto work = [&criteria, path = directory + name, name, out](cAutoCAD& s) {
+            if (s.OpenDrawing(path, true) != 1) return;
+            out->rows = s.SearchAttributes(criteria.includePath ? path : name, criteria.space, criteria.blocks,
+                                           criteria.layers, criteria.delimiter, criteria.matchCase,
+                                           criteria.wholePhrase, criteria.multipleLineText, criteria.phrase,
+                                           out->hits, criteria.attributes);
+            s.CloseDrawing(false);
+        };
+        workers.Add(&session, std::move(work), [&, out, shown] {
+            if (parallel) shown();
+            if (out->rows.isEmpty()) return;
+            // The header goes first, with the first rows: a search without hits has no result text.
+            const bool first = result.hits == 0 && result.files == 0;
+            ++result.files;
+            result.hits += out->hits;
+            if (sink_) sink_(first ? header + out->rows : out->rows);
+            else rows += first ? header + out->rows : out->rows;
+        });
+        if (!parallel) frontend_.ProcessEvents();
+        if (state_.blnAbortSearch.load()) break;
+    }
+    workers.Finish();
+    if (state_.blnAbortSearch.load()) {
+        frontend_.SetStatus(QStringLiteral("Process aborted."));
+        state_.blnAbortSearch = false;
+        result.aborted = true;
     }
     frontend_.Progress(total, total, QString());
 
     session.CloseAutoCAD();
-    if (result.hits != 0) result.text = rows;
+    if (result.hits != 0) result.text = rows;  // empty when the rows went to the sink
     frontend_.SetBusy(false);
     frontend_.SetStatus(QString::number(result.hits) + QStringLiteral(" hits in ") + QString::number(result.files) +
                         QStringLiteral(" files in ") + FormatSeconds(clock.Seconds()) + QStringLiteral(" seconds"));

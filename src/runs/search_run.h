@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace qln {
 
@@ -29,7 +30,7 @@ struct SearchCriteria {
 struct SearchResult {
     bool hostStarted = false;
     bool aborted = false;
-    QString text;               // header and rows; empty when nothing was found
+    QString text;               // header and rows; empty when nothing was found (or given to the sink)
     std::int32_t hits = 0;
     std::int32_t files = 0;     // drawings with at least one hit
 };
@@ -50,10 +51,20 @@ public:
     // and between drawings; cleared here when it stopped the search).
     SearchResult Run(const SearchCriteria& criteria);
 
+    // Drawings searched at once (0: one per processor; 1, the default: one after the other); a host that serves one
+    // session at a time (AutoCAD) always searches one. The rows come in the same order whatever the number.
+    void SetJobs(int jobs) { jobs_ = jobs; }
+    // When set, the result text goes here piece by piece as the drawings are searched (the header row
+    // with the first rows found) instead of being held whole in SearchResult::text, so that a search
+    // over any number of drawings holds only the rows of a few.
+    void SetRowSink(std::function<void(const QString&)> sink) { sink_ = std::move(sink); }
+
 private:
     host::ApplicationClassPtr hostClass_;
     ProgramState& state_;
     Frontend& frontend_;
+    int jobs_ = 1;
+    std::function<void(const QString&)> sink_;
 };
 
 }  // namespace qln

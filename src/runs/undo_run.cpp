@@ -82,7 +82,7 @@ UndoRunResult UndoRun::Run(const QString& id) {
             error = QStringLiteral("Not restored: the journal holds no previous version of it.");
         } else if (!QFileInfo(entry.drawing).isFile()) {
             error = QStringLiteral("Not restored: the drawing is no longer there.");
-        } else if (HashOfFile(entry.drawing) != entry.savedHash) {
+        } else if (!StillAsSaved(entry.drawing, entry.savedHash)) {
             error = QStringLiteral("Not restored: changed since run ") + target->id + u'.';
         } else {
             // What stands there now is kept first, so that this undo can be undone in turn.

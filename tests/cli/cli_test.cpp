@@ -311,6 +311,21 @@ TEST_F(CliTest, FindWithoutHitsAndRefusals) {
     EXPECT_EQ(Cli({"find", "--space", "model", "room", dir + "*.dxf"}).exit, 2);
 }
 
+TEST_F(CliTest, FindRowsAreTheSameForAnyNumberOfJobs) {
+    for (int i = 0; i < 9; ++i)
+        ASSERT_TRUE(WriteFile(dir + QStringLiteral("d%1.dxf").arg(i), Drawing({{"0", "room " + QString::number(i)}, {"0", "hall"}, {"1", "Room"}})));
+    const Outcome one = Cli({"find", "--quiet", "--blocks", "*MODEL_SPACE", "--jobs", "1", "room", dir + "*.dxf"});
+    const Outcome three = Cli({"find", "--quiet", "--blocks", "*MODEL_SPACE", "--jobs", "3", "--include-criteria", "room", dir + "*.dxf"});
+    EXPECT_EQ(one.exit, 0);
+    EXPECT_EQ(one.out.count("\r\n"), 1 + 2 * 9);
+    // The criteria once, before the header that comes with the first rows.
+    EXPECT_TRUE(three.out.startsWith("*** Search Criteria ***"));
+    EXPECT_EQ(three.out.count("*** Search Criteria ***"), 1);
+    EXPECT_EQ(three.out.mid(three.out.indexOf("Drawing,Space")), one.out);
+    for (const char* bad : {"0", "x", "-2"})
+        EXPECT_EQ(Cli({"find", "--jobs", bad, "room", dir + "*.dxf"}).exit, 2) << bad;
+}
+
 TEST_F(CliTest, FindToAFileWithTheCriteria) {
     ASSERT_TRUE(WriteFile(dir + "a.dxf", Drawing({{"0", "room"}})));
     const Outcome o = Cli({"find", "--quiet", "--blocks", "*MODEL_SPACE", "--delimiter", ";", "--no-path",

@@ -15,6 +15,7 @@
 
 #include <gmock/gmock.h>
 
+#include <atomic>
 #include <map>
 
 using testhost::ReadFile;
@@ -142,6 +143,7 @@ TEST_F(DxfRunsTest, BatchRunReportsAFailedSaveAVersionItCouldNotWriteAndATemplat
     qln::BatchRunInput in;
     in.templatePath = tpl;
     in.drawings = {{root + "dwg", "a.dxf"}, {root + "dwg", "b.dxf"}};
+    in.jobs = 1;  // the swap happens while the run's own thread works on b
     const auto result = qln::BatchRun(dxf, state, ui).Run(in);
     ASSERT_TRUE(swapped);
 
@@ -394,6 +396,156 @@ TEST_F(DxfRunsTest, SearchRunWithHitsInOneOfThreeDrawingsAndWithNone) {
     EXPECT_TRUE(ui.LastStatus().contains(QRegularExpression("^0 hits in 0 files in \\d+\\.\\d\\d seconds$")));
     for (const QString& same : {x, y, z, broken}) EXPECT_TRUE(Untouched(same)) << same.toStdString();
     EXPECT_EQ(FolderNames(root + "find"), (QStringList{"broken.dxf", "x.dxf", "y.dxf", "z.dxf"}));
+}
+
+// ---- Several drawings at once ---------------------------------------------------------------------------
+
+// Logs that a run wrote, untimed, for comparing two runs.
+struct RunLogs {
+    QStringList audit, errors;
+    bool operator==(const RunLogs&) const = default;
+};
+
+// A frontend that asks the run to stop once it has shown `after` drawings' progress.
+class StoppingFrontend final : public qln::Frontend {
+public:
+    StoppingFrontend(std::atomic<bool>& stop, int after) : stop_(stop), after_(after) {}
+    void SetStatus(const QString&) override {}
+    void MessageBox(Icon, const QString&, const QString&, bool) override {}
+    void Beep() override {}
+    void SetBusy(bool) override {}
+    void ProcessEvents() override {}
+    bool OpenWithDefaultProgram(const QString&) override { return false; }
+    void Progress(int done, int, const QString&) override {
+        if (done >= after_) stop_ = true;
+    }
+
+private:
+    std::atomic<bool>& stop_;
+    int after_;
+};
+
+class DxfJobsTest : public DxfRunsTest {
+protected:
+    // A folder of drawings of every kind: changed, with nothing to change, cut off, not DXF at all,
+    // write-protected, and one that is missing.
+    QStringList Mixed(const QString& folder) {
+        QStringList names;
+        for (int i = 0; i < 14; ++i) {
+            const QString name = QStringLiteral("d%1.dxf").arg(i, 2, 10, QLatin1Char('0'));
+            Dxf(folder + name, i % 3 == 1 ? QStringList{"plain"} : QStringList{"colour note", QStringLiteral("colour %1").arg(i)});
+            names << name;
+        }
+        Truncated(folder + "cut.dxf");
+        Put(folder + "junk.dxf", "not a drawing\n");
+        const QString locked = Dxf(folder + "locked.dxf");
+        QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        return names << "cut.dxf" << "junk.dxf" << "locked.dxf" << "gone.dxf";
+    }
+    // Every drawing back as the test wrote it, the backups gone, the logs gone.
+    void Restore(const QString& folder) {
+        for (const QString& name : FolderNames(root + folder))
+            if (name.endsWith(".bak")) QFile::remove(root + folder + name);
+        for (const auto& [path, bytes] : written) {
+            QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            WriteFile(path, bytes);
+        }
+        QFile::setPermissions(root + folder + "locked.dxf", QFileDevice::ReadOwner | QFileDevice::ReadUser);
+        QFile::remove(logs + "audit.log");
+        QFile::remove(logs + "err.log");
+    }
+    RunLogs Logs() const { return {Untimed(Log("audit.log")), Untimed(Log("err.log"))}; }
+};
+
+TEST_F(DxfJobsTest, LogsAndRowsAreTheSameForAnyNumberOfJobs) {
+    const QStringList names = Mixed("dwg/");
+    const QString tpl = Template("t.txt", "f,colour,color\r\n");
+    Template("bad.txt", "x,nonsense\r\n");
+    const QString list = root + "list.dlf";
+    WriteFile(list, ("' mixed\r\n" + root + "dwg/d00.dxf," + tpl + "\r\n" + root + "dwg/d01.dxf," + root +
+                     "templates/bad.txt\r\n" + root + "dwg/gone.dxf," + tpl + "\r\n" + root + "dwg/*," + tpl +
+                     "\r\n" + root + "dwg/locked.dxf," + tpl + "\r\n" + root + "dwg/d00.dxf," + tpl + "\r\n")
+                        .toUtf8());
+
+    std::map<int, RunLogs> batch, lists;
+    std::map<int, QString> rows;
+    for (int jobs : {1, 4}) {
+        Restore("dwg/");
+        qln::BatchRunInput in;
+        in.templatePath = tpl;
+        in.jobs = jobs;
+        for (const QString& name : names) in.drawings.append({root + "dwg", name});
+        const auto result = qln::BatchRun(dxf, state, ui).Run(in);
+        EXPECT_EQ(result.modified, 14) << jobs;  // every drawing that opened and closed, changed or not
+        EXPECT_TRUE(result.errors);
+        batch[jobs] = Logs();
+
+        // The same drawings again, saved ones in between: each worker sees what the one before saved.
+        qln::DrawingListRun run(dxf, state, ui);
+        run.SetJobs(jobs);
+        Restore("dwg/");
+        EXPECT_TRUE(run.Run(list, false).errors);
+        lists[jobs] = Logs();
+
+        qln::SearchRun search(dxf, state, ui);
+        search.SetJobs(jobs);
+        qln::SearchCriteria criteria;
+        criteria.blocks = "*MODEL_SPACE";
+        criteria.phrase = "colo";
+        criteria.fileSpec = root + "dwg/*.dxf";
+        QString streamed;
+        search.SetRowSink([&](const QString& piece) { streamed += piece; });
+        const auto found = search.Run(criteria);
+        EXPECT_TRUE(found.text.isEmpty());
+        EXPECT_EQ(found.hits, 2 * 9 + 1);  // nine drawings with two, and the write-protected one
+        rows[jobs] = streamed;
+    }
+    EXPECT_EQ(batch[1].audit.size(), 2 + 6 * 14 + 2 * 9 + 5 + 2 * 3 + 1) << batch[1].audit.join('\n').toStdString();
+    EXPECT_EQ(batch[1].errors.size(), 5 + 4);  // nothing found in five, and the four that failed
+    EXPECT_EQ(batch[1], batch[4]);
+    EXPECT_GE(lists[1].errors.size(), 2);
+    EXPECT_EQ(lists[1], lists[4]);
+    EXPECT_TRUE(rows[1].startsWith("Drawing,Space,"));
+    EXPECT_EQ(rows[1], rows[4]);
+}
+
+TEST_F(DxfJobsTest, AStopWithSeveralJobsFinishesTheDrawingsInProgressAndNoMore) {
+    QStringList names;
+    for (int i = 0; i < 40; ++i) {
+        names << QStringLiteral("d%1.dxf").arg(i, 2, 10, QLatin1Char('0'));
+        Dxf("dwg/" + names.last(), {"colour note"});
+    }
+    const QString tpl = Template("t.txt", "f,colour,color\r\n");
+    std::atomic<bool> stop{false};
+    StoppingFrontend stopping(stop, 3);
+    qln::BatchRunInput in;
+    in.templatePath = tpl;
+    in.jobs = 4;
+    for (const QString& name : names) in.drawings.append({root + "dwg", name});
+    qln::BatchRun run(dxf, state, stopping);
+    run.SetStopFlag(&stop);
+    const auto result = run.Run(in);
+
+    EXPECT_TRUE(result.stopped);
+    EXPECT_GE(result.modified, 3);
+    EXPECT_LT(result.modified, 40);
+    // Each drawing is whole: saved with its change and its backup, or not touched; nothing is left
+    // beside them; the audit log names exactly the drawings saved, the first ones of the list.
+    int saved = 0;
+    for (int i = 0; i < names.size(); ++i) {
+        const QString path = root + "dwg/" + names[i];
+        if (Untouched(path)) {
+            EXPECT_FALSE(QFileInfo::exists(path + ".bak")) << i;
+            continue;
+        }
+        EXPECT_EQ(i, saved) << "saved out of order";
+        ++saved;
+        EXPECT_TRUE(ReadFile(path).contains("color note")) << i;
+        EXPECT_EQ(ReadFile(path + ".bak"), written.at(path)) << i;
+    }
+    EXPECT_EQ(saved, result.modified);
+    for (const QString& name : FolderNames(root + "dwg")) EXPECT_FALSE(name.startsWith('.')) << name.toStdString();
+    EXPECT_EQ(Log("audit.log").filter(QRegularExpression("^Drawing: ")).size(), saved);
 }
 
 }  // namespace

@@ -572,6 +572,7 @@ public:
     // A save keeps the previous file as NAME.bak: a second name of that file, or a copy of it.
     QString SaveBackupFor(const QString& drawing) const override { return BackupFileFor(RealPath(QFileInfo(drawing))); }
     bool IsSideFile(const QString& fileName) const override { return IsDxfSideFile(fileName); }
+    bool InProcess() const override { return true; }
 };
 
 }  // namespace
