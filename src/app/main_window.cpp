@@ -6,6 +6,7 @@
 #include "app/controls.h"
 #include "app/pane_widgets.h"
 #include "runs/program_folders.h"
+#include "runs/run_support.h"
 #include "app/widget_frontend.h"
 #include "app/window_geometry.h"
 #include "app/window_settings.h"
