@@ -286,7 +286,7 @@ void Form1::BuildCommands() {
     cmdOpen->setToolTip(QStringLiteral(" Search drawings for specific text  "));
     Command15 = NewButton(this, QStringLiteral("Command15"), QStringLiteral("3) &Modify Text"),
                           QStringLiteral(" Modify text in selected drawings "));
-    EnableModify(false);
+    Command15->setEnabled(false);
     // What Modify Text would change, shown before anything is saved; enabled with Modify Text.
     cmdPreview = NewButton(this, QStringLiteral("cmdPreview"), QStringLiteral("&Preview"),
                            QStringLiteral(" Show what Modify Text would change, saving nothing "));

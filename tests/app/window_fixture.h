@@ -51,6 +51,8 @@ protected:
         ASSERT_TRUE(temp.isValid());
         programFolder = Path(QStringLiteral("program"));
         QDir().mkpath(programFolder);
+        // The runs' journals stay in the test's folder, never in the user's data folder.
+        state.journalFolder = Path(QStringLiteral("journals"));
         OpenStore();
     }
 
