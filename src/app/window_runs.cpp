@@ -89,37 +89,39 @@ std::optional<BatchRunInput> WindowRuns::ModifyInput() {
 
 void WindowRuns::Modify() {
     if (window_.IsRunning()) return;
-    WindowContext& context = window_.Context();
-    const std::optional<BatchRunInput> input = ModifyInput();
-    if (!input) return;
+    if (const std::optional<BatchRunInput> input = ModifyInput()) RunModify(*input);
+}
 
+void WindowRuns::RunModify(const BatchRunInput& input) {
+    WindowContext& context = window_.Context();
     Begin();
     BatchRun run(context.hostClass, context.state, window_.UserInterface());
     run.SetStopFlag(&stop_);
-    const BatchRunResult result = run.Run(*input);
+    const BatchRunResult result = run.Run(input);
     // A run that reached the drawings leaves none selected; one stopped by the host or the template
     // keeps the selection for the next try.
     if (result.templateRead) window_.ClearDrawingSelection();
     window_.ShowRunOutcome(result.failed, result.errors && result.failed == 0 && !result.stopped);
-    if (result.templateRead) ShowJournal(result.record, input->safety.journal);
+    if (result.templateRead) ShowJournal(result.record, input.safety.journal);
     End(false);
 }
 
 void WindowRuns::Preview() {
     if (window_.IsRunning()) return;
     WindowContext& context = window_.Context();
-    std::optional<BatchRunInput> input = ModifyInput();
-    if (!input) return;
+    const std::optional<BatchRunInput> modify = ModifyInput();
+    if (!modify) return;
     // The audit lines of a preview go nowhere here: the table shows the changes.
     std::vector<RunSafety::Change> changes;
-    input->safety.preview = true;
-    input->safety.previewAudit = nullptr;
-    input->safety.changes = &changes;
+    BatchRunInput preview = *modify;
+    preview.safety.preview = true;
+    preview.safety.previewAudit = nullptr;
+    preview.safety.changes = &changes;
 
     Begin();
     BatchRun run(context.hostClass, context.state, window_.UserInterface());
     run.SetStopFlag(&stop_);
-    const BatchRunResult result = run.Run(*input);
+    const BatchRunResult result = run.Run(preview);
     // The selection stays: Modify in the Preview window runs over it.
     window_.ShowRunOutcome(result.failed, result.errors && result.failed == 0 && !result.stopped);
     const bool closing = closeAfterRun_;
@@ -127,7 +129,9 @@ void WindowRuns::Preview() {
     // Without the template or the host there is nothing to show; the status line says why.
     if (!result.templateRead || closing) return;
     PreviewDialog dialog(&window_, window_.Status(), changes);
-    if (dialog.exec() == QDialog::Accepted) Modify();
+    // The real run of what was previewed: the same selection and options, the delimiter question
+    // already answered.
+    if (dialog.exec() == QDialog::Accepted && !window_.IsRunning()) RunModify(*modify);
 }
 
 void WindowRuns::ShowJournal(const RunRecordSummary& record, bool asked) {

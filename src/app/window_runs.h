@@ -56,6 +56,7 @@ private:
     // What Modify Text and Preview run: the selected template and drawings, the options; nothing when
     // the user chose not to run a template that does not fit the delimiter.
     std::optional<BatchRunInput> ModifyInput();
+    void RunModify(const BatchRunInput& input);
     // After a modification run: beside the status, the journal it kept (or why it kept none).
     void ShowJournal(const RunRecordSummary& record, bool asked);
 
