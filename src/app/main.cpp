@@ -6,7 +6,7 @@
 #include "app/qt_dialogs.h"
 #include "app/single_instance.h"
 #include "app/window_runs.h"
-#include "host/dxf/dxf_host.h"
+#include "app/host_setting.h"
 #include "host/program_state.h"
 #include "runs/program_folders.h"
 #include "app/search/search_windows.h"
@@ -57,8 +57,18 @@ int main(int argc, char** argv) {
     const QString programFolder = QDir::toNativeSeparators(state.programFolder);
     QSettings settings(QStringLiteral("QLN"), QStringLiteral("QLN"));
     qln::SystemDesktop desktop;
-    // The built-in DXF host opens the drawings; its extension makes the default drawing pattern.
-    const host::ApplicationClassPtr hostClass = qln::dxf::MakeDxfHost();
+    // The host of the "CAD Host" setting opens the drawings; its extension makes the default drawing
+    // pattern. One that cannot be had here gives way to the built-in DXF host, and the user is told why.
+    const qln::StartupHost startup = qln::HostFromSettings(settings);
+    if (!startup.problem.isEmpty()) {
+        QString why = startup.problem;
+        while (why.endsWith(u'.')) why.chop(1);
+        dialogs.Message(nullptr, qln::Dialogs::Icon::Warning, qln::Form1::kApplicationTitle,
+                        QStringLiteral("The chosen CAD host cannot be used: ") + why +
+                            QStringLiteral(".\n\nThe built-in DXF host opens the drawings instead "
+                                           "(Tools > CAD Host chooses another for the next start)."));
+    }
+    const host::ApplicationClassPtr hostClass = startup.hostClass;
     qln::WindowContext context{state, settings, dialogs, desktop, programFolder, hostClass->DrawingExtension(),
                                {}, {}, hostClass, {}};
 

@@ -287,6 +287,10 @@ void Form1::BuildCommands() {
     Command15 = NewButton(this, QStringLiteral("Command15"), QStringLiteral("3) &Modify Text"),
                           QStringLiteral(" Modify text in selected drawings "));
     Command15->setEnabled(false);
+    // What Modify Text would change, shown before anything is saved; enabled with Modify Text.
+    cmdPreview = NewButton(this, QStringLiteral("cmdPreview"), QStringLiteral("&Preview"),
+                           QStringLiteral(" Show what Modify Text would change, saving nothing "));
+    cmdPreview->setEnabled(false);
     Command5 = NewButton(this, QStringLiteral("Command5"), QStringLiteral("&File"),
                          QStringLiteral("Read drawings and templates from a file"));
     cmdStop = NewButton(this, QStringLiteral("cmdStop"), QStringLiteral("S&top"),
@@ -295,8 +299,8 @@ void Form1::BuildCommands() {
     Command4 = NewButton(this, QStringLiteral("Command4"), QStringLiteral("&About"),
                          QStringLiteral("Help and info about QLN"));
     Command2 = NewButton(this, QStringLiteral("Command2"), QStringLiteral("E&xit"), QStringLiteral("Exit QLN"));
-    for (QWidget* w : {static_cast<QWidget*>(Command15), static_cast<QWidget*>(Command5), static_cast<QWidget*>(cmdOpen),
-                       static_cast<QWidget*>(cmdStop)})
+    for (QWidget* w : {static_cast<QWidget*>(Command15), static_cast<QWidget*>(cmdPreview), static_cast<QWidget*>(Command5),
+                       static_cast<QWidget*>(cmdOpen), static_cast<QWidget*>(cmdStop)})
         w->setMinimumHeight(34);
 }
 
@@ -316,6 +320,8 @@ QGroupBox* Form1::BuildMessages() {
     lblOutcome->setTextFormat(Qt::RichText);
     lblOutcome->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     lblOutcome->hide();
+    lblJournal = NewLabel(Frame5, QStringLiteral("lblJournal"));
+    lblJournal->hide();
     cmdAuditLog = new QToolButton(Frame5);
     cmdAuditLog->setObjectName(QStringLiteral("cmdAuditLog"));
     cmdAuditLog->setText(QStringLiteral("audit.log"));
@@ -326,6 +332,7 @@ QGroupBox* Form1::BuildMessages() {
     auto* row = new QHBoxLayout(Frame5);
     row->addWidget(Label4, 1);
     row->addWidget(lblOutcome);
+    row->addWidget(lblJournal);
     row->addWidget(progress_);
     row->addWidget(cmdAuditLog);
     return Frame5;
@@ -346,6 +353,7 @@ void Form1::ArrangeControls() {
     commands->addWidget(cmdOpen);
     commands->addSpacing(8);
     commands->addWidget(Command5);
+    commands->addWidget(cmdPreview);
     commands->addWidget(Command15);
     commands->addWidget(cmdStop);
 
@@ -396,6 +404,7 @@ void Form1::ConnectControls() {
     connect(Command14, &QPushButton::clicked, this, &Form1::UnselectAllDrawings);
     connect(chkType, &QCheckBox::toggled, this, [this] { context_.state.blnMultipleLineText = chkType->isChecked(); });
     connect(Command15, &QPushButton::clicked, this, &Form1::modifyRequested);
+    connect(cmdPreview, &QPushButton::clicked, this, &Form1::previewRequested);
     connect(Command5, &QPushButton::clicked, this, &Form1::drawingListRequested);
     connect(cmdOpen, &QToolButton::clicked, this, &Form1::findTextRequested);
     connect(Command9, &QPushButton::clicked, this, &Form1::fileSpecificationsRequested);
@@ -674,7 +683,7 @@ void Form1::RefreshDrawings() {
     Label2->clear();
     SetStatus(QString());
     Label12->clear();
-    Command15->setEnabled(false);
+    EnableModify(false);
     const bool any = drawings_.list->count() > 0;
     if (any) {
         FitScrollWidth(drawings_.list);
@@ -742,12 +751,17 @@ void Form1::RefreshTemplates() {
         Label5->clear();
     }
     Label6->clear();
-    Command15->setEnabled(false);
+    EnableModify(false);
+}
+
+void Form1::EnableModify(bool enabled) {
+    Command15->setEnabled(enabled);
+    cmdPreview->setEnabled(enabled);
 }
 
 void Form1::ApplyRunButtonRule() {
     const bool ready = !templates_.list->selectedItems().isEmpty() && !drawings_.list->selectedItems().isEmpty();
-    Command15->setEnabled(ready && !running_);
+    EnableModify(ready && !running_);
 }
 
 void Form1::OnDrawingSelectionChanged() {
@@ -802,7 +816,7 @@ void Form1::ClearDrawingSelection() {
     drawings_.list->clearSelection();
     handlingSelection_ = false;
     Label12->clear();
-    Command15->setEnabled(false);
+    EnableModify(false);
 }
 
 void Form1::UnselectAllDrawings() {
@@ -815,7 +829,7 @@ void Form1::UnselectAllDrawings() {
     handlingSelection_ = false;
     SetStatus(QString::number(count) + QStringLiteral(" drawing(s) unselected."));
     Label12->clear();
-    Command15->setEnabled(false);
+    EnableModify(false);
 }
 
 // --- Status, runs, current drawing -------------------------------------------------------------------
@@ -827,6 +841,7 @@ QListWidget* Form1::DrawingList() const { return drawings_.list; }
 QListWidget* Form1::TemplateList() const { return templates_.list; }
 QString Form1::Delimiter() const { return txtDelimiter->text(); }
 bool Form1::AuditEnabled() const { return chkAudit->isChecked(); }
+bool Form1::JournalEnabled() const { return journalAction_->isChecked(); }
 
 void Form1::SetCurrentDrawing(const QString& name, const QString& path) {
     currentDrawingName_ = name;
@@ -849,6 +864,7 @@ void Form1::SetRunning(bool running) {
     if (running) {
         drawingRecheck_->stop();
         ShowRunOutcome(0, false);
+        ShowJournalNote(QString(), QString());
     }
     ApplyRunButtonRule();
     if (!running) {
@@ -871,6 +887,14 @@ void Form1::ShowRunOutcome(int failed, bool errorsLogged) {
     lblOutcome->setToolTip(QDir::toNativeSeparators(QDir(context_.state.LogFolder()).filePath(QLatin1String(kErrorLog))));
     lblOutcome->show();
 }
+
+void Form1::ShowJournalNote(const QString& note, const QString& details) {
+    lblJournal->setText(note);
+    lblJournal->setToolTip(details);
+    lblJournal->setVisible(!note.isEmpty());
+}
+
+QString Form1::JournalNote() const { return lblJournal->isVisible() ? lblJournal->text() : QString(); }
 
 QString Form1::RunOutcome() const { return lblOutcome->isVisible() ? lblOutcome->text() : QString(); }
 

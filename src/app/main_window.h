@@ -23,6 +23,7 @@ class QLabel;
 class QFileSystemWatcher;
 class QLineEdit;
 class QListWidget;
+class QMenu;
 class QMenuBar;
 class QProgressBar;
 class QPushButton;
@@ -70,6 +71,8 @@ public:
     QListWidget* TemplateList() const;
     QString Delimiter() const;
     bool AuditEnabled() const;
+    // Whether runs keep a journal (Tools > Keep a Journal of Each Run, stored as "Journal/Keep").
+    bool JournalEnabled() const;
     // The drawing the text report works on (its list text and full path); empty between reports.
     const QString& CurrentDrawingName() const { return currentDrawingName_; }
     const QString& CurrentDrawingPath() const { return currentDrawingPath_; }
@@ -82,6 +85,8 @@ public:
     bool IsRunning() const { return running_; }
     // The modify button is enabled exactly when a template and at least one drawing are selected.
     void ApplyRunButtonRule();
+    // Modify Text and Preview go together.
+    void EnableModify(bool enabled);
     // After a modification run: no drawing stays selected, the count goes, the modify button is disabled.
     void ClearDrawingSelection();
     // End the program at once, as a drawing list's "END" line asks: the window closes without writing
@@ -91,6 +96,10 @@ public:
     // when none did. `errorsLogged` without failures (an unreadable list) still links the log.
     void ShowRunOutcome(int failed, bool errorsLogged);
     QString RunOutcome() const;
+    // After a run that kept a journal: a short note beside the status, the details in its tool tip.
+    // Cleared when the next run starts.
+    void ShowJournalNote(const QString& note, const QString& details);
+    QString JournalNote() const;
     // A run ended: a window in the background asks for the user's attention.
     void NotifyRunEnded(const QString& summary);
     // How many times the drawing list was filled from the folder (for the tests of refreshing).
@@ -126,6 +135,8 @@ Q_SIGNALS:
     void findTextRequested();                            // cmdOpen
     void fileSpecificationsRequested();                  // Command9
     void stopRequested();                                // cmdStop: end the run after the current drawing
+    void previewRequested();                             // cmdPreview: what Modify Text would change
+    void undoRequested();                                // Run > Undo Last Run
 
 protected:
     bool event(QEvent* event) override;
@@ -152,6 +163,7 @@ private:
     void BuildCommands();
     QGroupBox* BuildMessages();
     QMenuBar* BuildMenus();
+    void BuildHostMenu(QMenu* menu);
     void ArrangeControls();
     void ConnectControls();
     // The window's size and place: as last left, within the screen's free area.
@@ -194,6 +206,7 @@ private:
     QPushButton* Command14 = nullptr;
     QPushButton* Command9 = nullptr;
     QPushButton* Command15 = nullptr;
+    QPushButton* cmdPreview = nullptr;
     QPushButton* Command5 = nullptr;
     QToolButton* cmdOpen = nullptr;
     QCheckBox* chkAudit = nullptr;
@@ -208,11 +221,13 @@ private:
     QLabel* Label12 = nullptr;
     QProgressBar* progress_ = nullptr;
     QLabel* lblOutcome = nullptr;
+    QLabel* lblJournal = nullptr;
     QToolButton* cmdAuditLog = nullptr;
     QPushButton* cmdStop = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QList<QAction*> runActions_;   // the menu entries that start runs or change the selection
     QAction* stopAction_ = nullptr;
+    QAction* journalAction_ = nullptr;
     QFileSystemWatcher* drawingWatcher_ = nullptr;
     QTimer* drawingRecheck_ = nullptr;
     QPushButton* Command4 = nullptr;

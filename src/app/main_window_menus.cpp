@@ -3,9 +3,12 @@
 #include "app/main_window.h"
 
 #include "app/pane_widgets.h"
+#include "app/window_settings.h"
+#include "host/hosts.h"
 #include "runs/run_support.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -16,6 +19,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QUrl>
 
 namespace qln {
@@ -51,6 +55,9 @@ QMenuBar* Form1::BuildMenus() {
     stopAction_ = add(run, QStringLiteral("actStop"), QStringLiteral("&Stop"), QKeySequence(), &Form1::stopRequested);
     stopAction_->setEnabled(false);
     run->addSeparator();
+    runActions_ << add(run, QStringLiteral("actUndo"), QStringLiteral("&Undo Last Run..."), QKeySequence(),
+                       &Form1::undoRequested);
+    run->addSeparator();
     runActions_ << add(run, QStringLiteral("actRefresh"), QStringLiteral("&Refresh Lists"), QKeySequence::Refresh,
                        [this] {
                            drawings_.dir->Reload();
@@ -67,6 +74,18 @@ QMenuBar* Form1::BuildMenus() {
     runActions_ << add(tools, QStringLiteral("actFileSpecs"), QStringLiteral("File &Specifications..."),
                        QKeySequence(), &Form1::fileSpecificationsRequested);
 
+    tools->addSeparator();
+    // Read by every run as it starts.
+    journalAction_ = tools->addAction(QStringLiteral("Keep a &Journal of Each Run"));
+    journalAction_->setObjectName(QStringLiteral("actJournal"));
+    journalAction_->setCheckable(true);
+    journalAction_->setChecked(ReadSetting(context_.settings, settings::kJournal) != QLatin1String("0"));
+    journalAction_->setToolTip(QStringLiteral("Keep the previous version of every drawing a run saves, for Undo Last Run"));
+    connect(journalAction_, &QAction::toggled, this, [this](bool on) {
+        context_.settings.setValue(settings::kJournal.key, on ? QStringLiteral("1") : QStringLiteral("0"));
+    });
+    BuildHostMenu(tools->addMenu(QStringLiteral("CAD &Host")));
+
     QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
     // F1 itself is the window's shortcut; the entry shows it.
     QAction* faq = add(help, QStringLiteral("actHelp"), QStringLiteral("&Help (FAQ)"), QKeySequence(), &Form1::ShowHelp);
@@ -76,6 +95,36 @@ QMenuBar* Form1::BuildMenus() {
 
     setAcceptDrops(true);
     return menuBar_;
+}
+
+void Form1::BuildHostMenu(QMenu* menu) {
+    menu->setObjectName(QStringLiteral("menuHost"));
+    // The host is chosen once, at start-up: a change here is stored for the next start.
+    auto* group = new QActionGroup(menu);
+    group->setExclusive(true);
+    const QString stored = ReadSetting(context_.settings, settings::kHost).trimmed().toLower();
+    auto entry = [&](const QString& name, const QString& label, bool available) {
+        QAction* action = menu->addAction(label);
+        action->setObjectName(QStringLiteral("actHost_") + name);
+        action->setCheckable(true);
+        action->setEnabled(available);
+        action->setActionGroup(group);
+        action->setChecked(name == stored);
+        connect(action, &QAction::triggered, this, [this, name, label] {
+            if (ReadSetting(context_.settings, settings::kHost).trimmed().toLower() == name) return;
+            context_.settings.setValue(settings::kHost.key, name);
+            context_.settings.sync();
+            SetStatus(QStringLiteral("CAD host: ") + label + QStringLiteral(". The change takes effect at the next start of QLN."));
+        });
+        return action;
+    };
+    QAction* automatic = entry(settings::kAutomaticHost, QStringLiteral("&Automatic (AutoCAD where installed)"), true);
+    menu->addSeparator();
+    for (const HostChoice& choice : HostChoices())
+        entry(choice.name, choice.available ? choice.label : choice.label + QStringLiteral(" (not available here)"),
+              choice.available);
+    // An unknown or empty value counts as automatic, as at start-up.
+    if (!group->checkedAction()) automatic->setChecked(true);
 }
 
 namespace {

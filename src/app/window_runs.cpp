@@ -7,9 +7,13 @@
 #include "runs/drawing_list_run.h"
 #include "runs/file_utils.h"
 #include "app/main_window.h"
+#include "runs/journal.h"
+#include "app/preview_dialog.h"
 #include "runs/report_command.h"
+#include "runs/undo_run.h"
 #include "host/text_files.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QListWidget>
 
@@ -22,6 +26,8 @@ WindowRuns::WindowRuns(Form1& window) : QObject(&window), window_(window) {
     connect(&window_, &Form1::drawingListRequested, this, &WindowRuns::RunDrawingList);
     connect(&window_, &Form1::drawingReportRequested, this, &WindowRuns::Report);
     connect(&window_, &Form1::stopRequested, this, &WindowRuns::Stop);
+    connect(&window_, &Form1::previewRequested, this, &WindowRuns::Preview);
+    connect(&window_, &Form1::undoRequested, this, &WindowRuns::Undo);
     window_.installEventFilter(this);
 }
 
@@ -63,10 +69,7 @@ bool WindowRuns::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void WindowRuns::Modify() {
-    if (window_.IsRunning()) return;
-    WindowContext& context = window_.Context();
-
+std::optional<BatchRunInput> WindowRuns::ModifyInput() {
     BatchRunInput input;
     // With no template selected the path ends in the separator, and the template cannot be read.
     const QList<QListWidgetItem*> templates = window_.TemplateList()->selectedItems();
@@ -79,8 +82,18 @@ void WindowRuns::Modify() {
     }
     input.delimiter = window_.Delimiter();
     input.audit = window_.AuditEnabled();
-    if (!DelimiterFitsTemplate(input.templatePath, input.delimiter)) return;
+    input.safety.journal = window_.JournalEnabled();
+    if (!DelimiterFitsTemplate(input.templatePath, input.delimiter)) return std::nullopt;
+    return input;
+}
 
+void WindowRuns::Modify() {
+    if (window_.IsRunning()) return;
+    if (const std::optional<BatchRunInput> input = ModifyInput()) RunModify(*input);
+}
+
+void WindowRuns::RunModify(const BatchRunInput& input) {
+    WindowContext& context = window_.Context();
     Begin();
     BatchRun run(context.hostClass, context.state, window_.UserInterface());
     run.SetStopFlag(&stop_);
@@ -89,6 +102,88 @@ void WindowRuns::Modify() {
     // keeps the selection for the next try.
     if (result.templateRead) window_.ClearDrawingSelection();
     window_.ShowRunOutcome(result.failed, result.errors && result.failed == 0 && !result.stopped);
+    if (result.templateRead) ShowJournal(result.record, input.safety.journal);
+    End(false);
+}
+
+void WindowRuns::Preview() {
+    if (window_.IsRunning()) return;
+    WindowContext& context = window_.Context();
+    const std::optional<BatchRunInput> modify = ModifyInput();
+    if (!modify) return;
+    // The audit lines of a preview go nowhere here: the table shows the changes.
+    std::vector<RunSafety::Change> changes;
+    BatchRunInput preview = *modify;
+    preview.safety.preview = true;
+    preview.safety.previewAudit = nullptr;
+    preview.safety.changes = &changes;
+
+    Begin();
+    BatchRun run(context.hostClass, context.state, window_.UserInterface());
+    run.SetStopFlag(&stop_);
+    const BatchRunResult result = run.Run(preview);
+    // The selection stays: Modify in the Preview window runs over it.
+    window_.ShowRunOutcome(result.failed, result.errors && result.failed == 0 && !result.stopped);
+    const bool closing = closeAfterRun_;
+    End(false);
+    // Without the template or the host there is nothing to show; the status line says why.
+    if (!result.templateRead || closing) return;
+    PreviewDialog dialog(&window_, window_.Status(), changes);
+    // The real run of what was previewed: the same selection and options, the delimiter question
+    // already answered.
+    if (dialog.exec() == QDialog::Accepted && !window_.IsRunning()) RunModify(*modify);
+}
+
+void WindowRuns::ShowJournal(const RunRecordSummary& record, bool asked) {
+    if (!record.journalId.isEmpty()) {
+        window_.ShowJournalNote(
+            QStringLiteral("Journal kept."),
+            QStringLiteral("Run %1: the previous versions of %2 drawing(s), %3 KB. Run > Undo Last Run puts them back.")
+                .arg(record.journalId)
+                .arg(record.journalDrawings)
+                .arg((record.journalBytes + 1023) / 1024));
+    } else if (asked && !record.journalProblem.isEmpty()) {
+        window_.ShowJournalNote(QStringLiteral("No journal."), record.journalProblem);
+    }
+}
+
+void WindowRuns::Undo() {
+    if (window_.IsRunning()) return;
+    WindowContext& context = window_.Context();
+    const QString journals = JournalFolder(context.state.journalFolder);
+    const QList<JournalInfo> runs = ListJournals(journals);
+    if (runs.isEmpty()) {
+        context.dialogs.Message(&window_, Dialogs::Icon::Information, Form1::kApplicationTitle,
+                                QStringLiteral("There is no run to undo: no journal is kept in ") +
+                                    QDir::toNativeSeparators(journals) + u'.');
+        return;
+    }
+    const JournalInfo& last = runs.last();
+    const QString what = last.kind == QLatin1String("modify") ? QStringLiteral("Template: ")
+                         : last.kind == QLatin1String("run")  ? QStringLiteral("Drawing list file: ")
+                         : last.kind == QLatin1String("undo") ? QStringLiteral("Undo of run ")
+                                                              : last.kind + QStringLiteral(": ");
+    const QString source = last.kind == QLatin1String("undo") ? last.source : QDir::toNativeSeparators(last.source);
+    QString question = QStringLiteral("Undo the run %1?\n\n%2%3\n%4 drawing(s), %5 text(s) changed.")
+                           .arg(last.id, what, source)
+                           .arg(last.drawings.size())
+                           .arg(last.Changes());
+    if (!last.finished) question += QStringLiteral("\n(That run did not finish.)");
+    question += QStringLiteral("\n\nEach drawing goes back to what it was before that run; a drawing changed "
+                               "since is left as it is.");
+    if (context.dialogs.Message(&window_, Dialogs::Icon::Question, Form1::kApplicationTitle, question,
+                                Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
+        return;
+
+    Begin();
+    UndoRun run(context.state, window_.UserInterface(), journals);
+    run.SetAudit(window_.AuditEnabled());
+    run.SetJournal(window_.JournalEnabled());
+    const UndoRunResult result = run.Run(last.id);
+    window_.ShowRunOutcome(result.refused, result.errors && result.refused == 0);
+    if (!result.journalId.isEmpty())
+        window_.ShowJournalNote(QStringLiteral("Journal kept."),
+                                QStringLiteral("Run %1: Run > Undo Last Run undoes this undo.").arg(result.journalId));
     End(false);
 }
 
@@ -137,10 +232,14 @@ void WindowRuns::RunDrawingList() {
     DrawingListRun run(context.hostClass, context.state, window_.UserInterface());
     run.SetDelimiter(window_.Delimiter());
     run.SetAudit(window_.AuditEnabled());
+    RunSafety safety;
+    safety.journal = window_.JournalEnabled();
+    run.SetSafety(safety);
     run.SetStopFlag(&stop_);
     const DrawingListRunResult result = run.Run(path, fromCommandLine);
     if (fromCommandLine) window_.ClearPendingCommandLinePath();
     window_.ShowRunOutcome(result.failures, result.errors && result.failures == 0);
+    ShowJournal(result.record, safety.journal);
     End(result.endProgram);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The per-user settings of the windows: every key of the "QLN" store with its default, and the one
 // helper that reads a stored value and applies it to a control. The groups are "Options" (the main
-// window and the Find Text window), "FSpec" (the file specifications list) and "Window" (where the
-// windows were last placed).
+// window and the Find Text window), "FSpec" (the file specifications list), "Window" (where the
+// windows were last placed), "Host" (the CAD host) and "Journal" (the run journals).
 //
 // Values are strings. A value that cannot be applied (not "0" or "1" for a check box) is skipped and
 // the control keeps its state.
@@ -64,6 +64,13 @@ inline const QString kMainWindowPlace = QStringLiteral("Window/MainPlace");
 inline const QString kFindWindowPlace = QStringLiteral("Window/FindTextPlace");
 // The folders last chosen in the panes, most recent first.
 inline const QString kRecentFolders = QStringLiteral("Window/RecentFolders");
+
+// --- The CAD host and the run journal -----------------------------------------------------------------
+// "auto" (the machine's default), "autocad" or "dxf"; read at start-up.
+inline const Setting kHost{QStringLiteral("Host/Kind"), QStringLiteral("auto")};
+inline const QString kAutomaticHost = QStringLiteral("auto");
+// "1": every modification run keeps a journal of the drawings it saves, for Undo Last Run.
+inline const Setting kJournal{QStringLiteral("Journal/Keep"), QStringLiteral("1")};
 
 }  // namespace settings
 

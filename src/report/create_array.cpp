@@ -9,6 +9,7 @@
 #include "host/cautocad.h"
 #include "host/text_files.h"
 #include "report/clsconcat.h"
+#include "report/html_table.h"
 #include "report/number_forms.h"
 
 #include <QDir>
@@ -52,7 +53,7 @@ QString HtmlEscaped(const QString& text) {
     return out;
 }
 
-// The table mark-up of the rows, in the page's encoding. A row is encoded as soon as it is made, so the
+// The table mark-up of the rows, in the page's encoding (UTF-8). A row is encoded as soon as it is made, so the
 // text never exists both as characters and as bytes; once the bytes pass a megabyte they go on to a
 // temporary file, so a drawing of a hundred thousand texts does not hold a page several times its size in
 // memory while the rows are made (the title, written first, needs the row count of the last row). The
@@ -94,7 +95,7 @@ private:
     // steps gives the same bytes as encoding the whole.
     void Encode() {
         if (pending_.isEmpty()) return;
-        bytes_.append(EncodeText(pending_));
+        bytes_.append(pending_.toUtf8());
         pending_.clear();
         if (bytes_.size() >= kSpillAt) Spill();
     }
@@ -253,16 +254,20 @@ void cAutoCAD::CreateArray(const QString& strHTML, const QString& strFile, bool 
         pending_.Record({host::kPathAccessError, QStringLiteral("Path/File access error")});
         return;
     }
-    page.WriteLine(QStringLiteral("<HTML>"));
-    page.WriteLine(QStringLiteral("<HEAD>"));
-    page.WriteLine(QStringLiteral("<STRONG><CENTER>") + title + QStringLiteral("</CENTER></STRONG><BR>"));
-    page.WriteLine(QStringLiteral("<TITLE>"));
-    page.WriteLine(title);
-    page.WriteLine(QStringLiteral("</TITLE>"));
-    page.WriteLine(QStringLiteral("</HEAD>"));
-    page.WriteLine(QStringLiteral("<BODY>"));
+    // The page is UTF-8 whatever the system's code page, and says so, so that "m²" and non-Latin text
+    // show right in every browser.
+    auto line = [&page](const QString& text) { page.WriteEncoded(text.toUtf8() + "\r\n"); };
+    line(QStringLiteral("<HTML>"));
+    line(QStringLiteral("<HEAD>"));
+    line(QLatin1String(kHtmlCharset));
+    line(QStringLiteral("<STRONG><CENTER>") + title + QStringLiteral("</CENTER></STRONG><BR>"));
+    line(QStringLiteral("<TITLE>"));
+    line(title);
+    line(QStringLiteral("</TITLE>"));
+    line(QStringLiteral("</HEAD>"));
+    line(QStringLiteral("<BODY>"));
     rows.WriteTo(page);
-    page.WriteLine(QString());
+    line(QString());
     page.Close();
     if (!page.ok() || !rows.ok()) pending_.Record({host::kPathAccessError, QStringLiteral("Path/File access error")});
 }

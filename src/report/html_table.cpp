@@ -188,7 +188,8 @@ std::int16_t cAutoCAD::TwoDArrayToHTMLFile(const ValueArray* varArray, const QSt
     bool ok = true;
     auto append = [&](const QString& piece) { ok = ok && page.SConcat(piece); };
 
-    append(QStringLiteral("<HTML>") + kLineBreak + QStringLiteral("<HEAD>") + kLineBreak);
+    append(QStringLiteral("<HTML>") + kLineBreak + QStringLiteral("<HEAD>") + kLineBreak + QLatin1String(kHtmlCharset) +
+           kLineBreak);
     // The heading stands inside the head element, before the title, as in the text report page;
     // browsers show it at the top of the body.
     const QString heading = TrimSpaces(o.strPageHeading);
@@ -212,7 +213,8 @@ std::int16_t cAutoCAD::TwoDArrayToHTMLFile(const ValueArray* varArray, const QSt
     // reported here: the result stays 1 and a caller that must know checks that the file exists.
     LineWriter file;
     if (file.Open(strHTMLFile, LineWriter::Mode::Truncate)) {
-        file.WriteLine(page.GetString());
+        // UTF-8 whatever the system's code page, as the page's head declares.
+        file.WriteEncoded(page.GetString().toUtf8() + "\r\n");
         file.Close();
     }
     return 1;

@@ -12,6 +12,9 @@
 
 namespace qln {
 
+// The line in the head of every page the program writes: the pages are UTF-8.
+inline constexpr char kHtmlCharset[] = "<meta charset=\"utf-8\">";
+
 // A cell that holds "no value" and has no text form (a database null). A table holding one cannot be
 // rendered.
 struct NullValue {

@@ -2,10 +2,12 @@
 // window and the frontend the runs show their progress through.
 
 #include "app/about_window.h"
+#include "app/host_setting.h"
 #include "app/single_instance.h"
 #include "app/widget_frontend.h"
 #include "window_fixture.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
@@ -23,6 +25,29 @@ TEST(FileDialogFilter, PairsBecomeQtNameFilters) {
     EXPECT_EQ(qln::QtNameFilter(QStringLiteral("Text Files (*.txt)|*.txt|")), QStringLiteral("Text Files (*.txt)"));
     EXPECT_EQ(qln::QtNameFilter(QStringLiteral("Drawings|*.dwg;*.dxf|Anything|*")),
               QStringLiteral("Drawings (*.dwg *.dxf);;Anything (*)"));
+}
+
+TEST_F(WindowTest, TheStoredHostSettingPicksTheHostAndTheMenuStoresTheNextOne) {
+    settings->setValue(QStringLiteral("Host/Kind"), QStringLiteral("dxf"));
+    qln::StartupHost chosen = qln::HostFromSettings(*settings);
+    ASSERT_NE(chosen.hostClass, nullptr);
+    EXPECT_EQ(chosen.hostClass->DrawingExtension(), QStringLiteral(".dxf"));
+    EXPECT_EQ(chosen.problem, QString());
+#ifndef _WIN32
+    // AutoCAD is not to be had here: the DXF host, and why.
+    settings->setValue(QStringLiteral("Host/Kind"), QStringLiteral("autocad"));
+    chosen = qln::HostFromSettings(*settings);
+    ASSERT_NE(chosen.hostClass, nullptr);
+    EXPECT_EQ(chosen.hostClass->DrawingExtension(), QStringLiteral(".dxf"));
+    EXPECT_TRUE(chosen.problem.contains(QStringLiteral("Windows"))) << chosen.problem.toStdString();
+#endif
+    // The menu shows the stored choice and stores another for the next start.
+    settings->setValue(QStringLiteral("Host/Kind"), QStringLiteral("dxf"));
+    qln::Form1& w = Open();
+    EXPECT_TRUE(w.findChild<QAction*>("actHost_dxf")->isChecked());
+    w.findChild<QAction*>("actHost_auto")->trigger();
+    EXPECT_EQ(settings->value(QStringLiteral("Host/Kind")).toString(), QStringLiteral("auto"));
+    EXPECT_TRUE(w.Status().contains(QStringLiteral("next start"))) << w.Status().toStdString();
 }
 
 TEST(OpenDialog, AnswersTrimmedOrEmptyWhenCancelled) {

@@ -1,10 +1,15 @@
 // The runs started from the main window, over real DXF drawings: modify, drawing list files (also from
 // the command line) and the text report; and the window while a run goes on.
 
+#include "app/preview_dialog.h"
+#include "runs/journal.h"
 #include "support/test_host.h"
 #include "window_fixture.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDirIterator>
+#include <QTableWidget>
 #include <QCheckBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -126,6 +131,110 @@ TEST_F(WindowRuns, ModifyAppliesTheTemplateToTheSelectedDrawingsAndClearsTheSele
     EXPECT_TRUE(Button("Command5")->isEnabled());
     EXPECT_FALSE(Child<QProgressBar>("prgRun")->isVisible());
     EXPECT_FALSE(w.IsRunning());
+}
+
+// Every file under a folder with its bytes.
+QMap<QString, QByteArray> FolderBytes(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
+        const QString path = it.next();
+        files.insert(path, ReadFile(path));
+    }
+    return files;
+}
+
+TEST_F(WindowRuns, PreviewChangesNoFileShowsTheChangesAndModifyGoesOn) {
+    Drawing("dwg/a.dxf", "colour one");
+    Drawing("dwg/b.dxf", "grey");
+    Template("tpl/t.txt", "f,colour,color\r\nd,grey\r\n");
+    Store("Dir", Path("dwg"));
+    Store("Dir3", Path("tpl"));
+    qln::Form1& w = Open();
+    Click(w.TemplateList(), 0);
+    Click(w.DrawingList(), 0);
+    Click(w.DrawingList(), 1, Qt::ControlModifier);
+    const QMap<QString, QByteArray> before = FolderBytes(Path("dwg"));
+
+    QStringList rows;
+    QString summary;
+    bool unchangedWhileShown = false;
+    // The Preview window is modal: looked at, then Modify pressed, from the event loop it runs.
+    std::function<void()> inspect = [&] {
+        auto* dialog = qobject_cast<qln::PreviewDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            QTimer::singleShot(10, inspect);
+            return;
+        }
+        unchangedWhileShown = FolderBytes(Path("dwg")) == before;
+        summary = dialog->findChild<QLabel*>("lblSummary")->text();
+        QTableWidget* table = dialog->Table();
+        table->sortItems(0);
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c) cells << table->item(r, c)->text();
+            rows << cells.join(u'|');
+        }
+        dialog->findChild<QPushButton*>("cmdModify")->click();
+    };
+    QTimer::singleShot(0, inspect);
+    ASSERT_TRUE(Button("cmdPreview")->isEnabled());
+    Button("cmdPreview")->click();
+
+    // Nothing was saved (no drawing, no backup, no journal) while the changes were shown.
+    EXPECT_TRUE(unchangedWhileShown);
+    EXPECT_EQ(rows, (QStringList{"a.dxf|2A|colour one|color one", "b.dxf|2A|grey|" + qln::PreviewDialog::kDeleted}));
+    EXPECT_TRUE(summary.startsWith("Preview: text for 2 of 2 file(s) would be modified (2 text(s))")) << summary.toStdString();
+    // Modify ran the real run over the same selection.
+    EXPECT_TRUE(ReadFile(Path("dwg/a.dxf")).contains("\r\ncolor one\r\n"));
+    EXPECT_FALSE(ReadFile(Path("dwg/b.dxf")).contains("grey"));
+    EXPECT_TRUE(QRegularExpression("^Text for 2 file\\(s\\) modified").match(w.Status()).hasMatch())
+        << w.Status().toStdString();
+}
+
+TEST_F(WindowRuns, UndoLastRunAsksNamingTheRunAndRestoresTheDrawings) {
+    Drawing("dwg/a.dxf", "colour one");
+    const QString tpl = Template("tpl/t.txt", "f,colour,color\r\n");
+    Store("Dir", Path("dwg"));
+    Store("Dir3", Path("tpl"));
+    qln::Form1& w = Open();
+    auto* undo = w.findChild<QAction*>("actUndo");
+    ASSERT_NE(undo, nullptr);
+    undo->trigger();  // no run yet
+    ASSERT_EQ(dialogs.asked.size(), 1);
+    EXPECT_TRUE(dialogs.asked.first().startsWith("Message|Information|QLN|There is no run to undo"));
+
+    const QByteArray original = ReadFile(Path("dwg/a.dxf"));
+    Click(w.TemplateList(), 0);
+    Click(w.DrawingList(), 0);
+    Button("Command15")->click();
+    ASSERT_NE(ReadFile(Path("dwg/a.dxf")), original);
+    EXPECT_EQ(w.JournalNote(), QStringLiteral("Journal kept."));
+    const QList<qln::JournalInfo> journals = qln::ListJournals(state.journalFolder);
+    ASSERT_EQ(journals.size(), 1);
+
+    dialogs.messageAnswers.push_back(qln::Dialogs::Answer::No);
+    undo->trigger();
+    EXPECT_EQ(dialogs.asked.last(), "Message|Question|QLN|Undo the run " + journals.first().id + "?\n\nTemplate: " + tpl +
+                                        "\n1 drawing(s), 1 text(s) changed.\n\nEach drawing goes back to what it was "
+                                        "before that run; a drawing changed since is left as it is.");
+    EXPECT_NE(ReadFile(Path("dwg/a.dxf")), original);
+
+    dialogs.messageAnswers.push_back(qln::Dialogs::Answer::Yes);
+    undo->trigger();
+    EXPECT_EQ(ReadFile(Path("dwg/a.dxf")), original);
+    EXPECT_TRUE(Log("audit.log").join(u'\n').contains("Restored " + Path("dwg/a.dxf") + " from run " + journals.first().id))
+        << Log("audit.log").join(u'\n').toStdString();
+    EXPECT_EQ(w.RunOutcome(), QString());
+    EXPECT_FALSE(w.IsRunning());
+
+    // Without the journal setting a run keeps none, and says nothing of one.
+    w.findChild<QAction*>("actJournal")->setChecked(false);
+    EXPECT_EQ(settings->value("Journal/Keep").toString(), QStringLiteral("0"));
+    Click(w.TemplateList(), 0);
+    Click(w.DrawingList(), 0);
+    Button("Command15")->click();
+    EXPECT_EQ(w.JournalNote(), QString());
+    EXPECT_EQ(qln::ListJournals(state.journalFolder).size(), 2);  // the run and the undo
 }
 
 TEST_F(WindowRuns, ATemplateErrorModifiesNothingAndKeepsTheSelection) {

@@ -78,7 +78,7 @@ TEST_F(CreateArrayTest, SmallDrawingToTheByte) {
     sheet.layer = "TITLE";
 
     EXPECT_EQ(Report(),
-              "<HTML>\r\n<HEAD>\r\n"
+              "<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n"
               "<STRONG><CENTER>3 single line text objects in /dwg/plan.dwg</CENTER></STRONG><BR>\r\n"
               "<TITLE>\r\n3 single line text objects in /dwg/plan.dwg\r\n</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
               "<TABLE ALIGN=CENTER BORDER=1 CELLSPACING=2 CELLPADDING=2 WIDTH='10%' BGCOLOR='#FFD700' "
@@ -121,7 +121,7 @@ TEST_F(CreateArrayTest, LargePageKeepsEveryRowInOrder) {
         const QByteArray handle = QByteArray::number(0x100 + i, 16).toUpper();
         expected += Row("MODEL", "*MODEL_SPACE", "0", "0", handle.constData(), "0", "0", "0", text.toLocal8Bit().constData());
     }
-    expected = "<HTML>\r\n<HEAD>\r\n"
+    expected = "<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n"
                "<STRONG><CENTER>12002 single line text objects in /dwg/plan.dwg</CENTER></STRONG><BR>\r\n"
                "<TITLE>\r\n12002 single line text objects in /dwg/plan.dwg\r\n</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
                "<TABLE ALIGN=CENTER BORDER=1 CELLSPACING=2 CELLPADDING=2 WIDTH='10%' BGCOLOR='#FFD700' "
@@ -136,7 +136,7 @@ TEST_F(CreateArrayTest, LargePageKeepsEveryRowInOrder) {
 
 TEST_F(CreateArrayTest, DrawingWithoutTextOfTheKind) {
     dwg.AddText("MODEL", "multi", /*mtext=*/true);
-    EXPECT_EQ(Report(), "<HTML>\r\n<HEAD>\r\n"
+    EXPECT_EQ(Report(), "<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n"
                         "<STRONG><CENTER>0 single line text objects in /dwg/plan.dwg</CENTER></STRONG><BR>\r\n"
                         "<TITLE>\r\n0 single line text objects in /dwg/plan.dwg\r\n</TITLE>\r\n</HEAD>\r\n<BODY>\r\n"
                         "<TABLE ALIGN=CENTER BORDER=1 CELLSPACING=2 CELLPADDING=2 WIDTH='10%' BGCOLOR='#FFD700' "

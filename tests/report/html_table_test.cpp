@@ -137,7 +137,7 @@ TEST_F(HtmlTableTest, PageWithDefaults) {
     const ValueArray table = ValueArray::FromRows({{"v"}});
     EXPECT_EQ(session.TwoDArrayToHTMLFile(&table, path), 1);
     EXPECT_EQ(testhost::ReadFile(path),
-              QByteArray("<HTML>\r\n<HEAD>\r\n<TITLE>\r\n</TITLE>\r\n</HEAD>\r\n<BODY >\r\n") + kDefaultTableTag +
+              QByteArray("<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n<TITLE>\r\n</TITLE>\r\n</HEAD>\r\n<BODY >\r\n") + kDefaultTableTag +
                   "<TR ALIGN=RIGHT NOWRAP><TD>v</TD></TR>\r\n</TBODY></TABLE>\r\n</BODY>\r\n</HTML>\r\n\r\n");
 }
 
@@ -153,7 +153,7 @@ TEST_F(HtmlTableTest, PageArguments) {
     o.table.intBorder = 1;
     EXPECT_EQ(session.TwoDArrayToHTMLFile(&table, path, o), 1);
     EXPECT_EQ(testhost::ReadFile(path),
-              QByteArray("<HTML>\r\n<HEAD>\r\n<STRONG><CENTER>Drawings</CENTER></STRONG><BR>\r\n<TITLE>\r\nList\r\n"
+              QByteArray("<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n<STRONG><CENTER>Drawings</CENTER></STRONG><BR>\r\n<TITLE>\r\nList\r\n"
                          "</TITLE>\r\n</HEAD>\r\n<BODY  BGCOLOR='white' BACKGROUND='bg.gif'>\r\n"
                          "<TABLE ALIGN=CENTER BORDER=1 CELLSPACING=0 CELLPADDING=0 WIDTH='100%'><TBODY>\r\n"
                          "<TR ALIGN=RIGHT NOWRAP><TD><STRONG>Name</STRONG></TD><TD><STRONG>" +
@@ -162,7 +162,7 @@ TEST_F(HtmlTableTest, PageArguments) {
     // Blank page arguments are left out.
     o.strPageHeading = o.strPageTitle = o.strPageBackground = o.strPageBackgroundColor = "  ";
     EXPECT_EQ(session.TwoDArrayToHTMLFile(&table, path, o), 1);
-    EXPECT_TRUE(testhost::ReadFile(path).startsWith("<HTML>\r\n<HEAD>\r\n<TITLE>\r\n</TITLE>\r\n</HEAD>\r\n<BODY >\r\n"));
+    EXPECT_TRUE(testhost::ReadFile(path).startsWith("<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n<TITLE>\r\n</TITLE>\r\n</HEAD>\r\n<BODY >\r\n"));
 }
 
 TEST_F(HtmlTableTest, PageThatIsNotWritten) {
