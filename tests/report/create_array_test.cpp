@@ -119,7 +119,7 @@ TEST_F(CreateArrayTest, LargePageKeepsEveryRowInOrder) {
                                                : QStringLiteral("room %1 \u00fcber the long corridor").arg(i);
         dwg.AddText("MODEL", text);
         const QByteArray handle = QByteArray::number(0x100 + i, 16).toUpper();
-        expected += Row("MODEL", "*MODEL_SPACE", "0", "0", handle.constData(), "0", "0", "0", text.toLocal8Bit().constData());
+        expected += Row("MODEL", "*MODEL_SPACE", "0", "0", handle.constData(), "0", "0", "0", text.toUtf8().constData());
     }
     expected = "<HTML>\r\n<HEAD>\r\n<meta charset=\"utf-8\">\r\n"
                "<STRONG><CENTER>12002 single line text objects in /dwg/plan.dwg</CENTER></STRONG><BR>\r\n"
@@ -243,7 +243,7 @@ TEST_F(CreateArrayTest, PageFile) {
     testhost::WriteFile(page, QByteArray(100000, 'x'));
     const QByteArray html = Report();
     EXPECT_TRUE(html.startsWith("<HTML>\r\n"));
-    EXPECT_TRUE(html.contains("<TD>" + QString::fromUtf8("Stra\u00DFe \u00D8 \u4E2D").toLocal8Bit() + "</TD>"));
+    EXPECT_TRUE(html.contains("<TD>" + QString::fromUtf8("Stra\u00DFe \u00D8 \u4E2D").toUtf8() + "</TD>"));
     EXPECT_TRUE(html.endsWith("</HTML>\r\n"));
     EXPECT_FALSE(html.contains("xxx"));
 

@@ -157,7 +157,7 @@ TEST_F(HtmlTableTest, PageArguments) {
                          "</TITLE>\r\n</HEAD>\r\n<BODY  BGCOLOR='white' BACKGROUND='bg.gif'>\r\n"
                          "<TABLE ALIGN=CENTER BORDER=1 CELLSPACING=0 CELLPADDING=0 WIDTH='100%'><TBODY>\r\n"
                          "<TR ALIGN=RIGHT NOWRAP><TD><STRONG>Name</STRONG></TD><TD><STRONG>" +
-                         QString::fromUtf8("Gr\u00F6\u00DFe").toLocal8Bit() +  // the system's 8-bit code page
+                         QString::fromUtf8("Gr\u00F6\u00DFe").toUtf8() +  // pages are UTF-8 everywhere
                          "</STRONG></TD></TR>\r\n</TBODY></TABLE>\r\n</BODY>\r\n</HTML>\r\n\r\n"));
     // Blank page arguments are left out.
     o.strPageHeading = o.strPageTitle = o.strPageBackground = o.strPageBackgroundColor = "  ";
