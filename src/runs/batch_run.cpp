@@ -75,14 +75,7 @@ BatchRunResult BatchRun::Run(const BatchRunInput& input) {
     const bool preview = record.Preview();
     result.total = total;
 
-    // What one drawing left: worked on by a worker (or here), written to the logs here, in list order.
-    struct Outcome {
-        QByteArray audit;
-        QString error;
-        bool modified = false;
-        bool opening = false;  // the drawing was found and its opening tried
-        RunRecord::Drawing record;
-    };
+    using Outcome = DrawingOutcome;
     DrawingWorkers workers(hostClass_, state_, frontend_, WorkerCount(input.jobs, hostClass_.get()), stop_);
     for (int i = 0; i < total; ++i) {
         frontend_.ProcessEvents();

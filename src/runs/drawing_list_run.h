@@ -68,14 +68,7 @@ public:
     Line Classify(const QString& line) const;
 
 private:
-    // What one drawing left, worked on by a worker (or here) and logged here in the order of the list.
-    struct Outcome {
-        QByteArray audit;
-        QString error;
-        bool modified = false;
-        bool opening = false;  // the drawing was found and its opening tried
-        RunRecord::Drawing record;
-    };
+    using Outcome = DrawingOutcome;
     void RunSingle(cAutoCAD& session, const Line& line, LineWriter& errLog, LineWriter* audit,
                    DrawingListRunResult& result);
     void RunWildcard(const Line& line, LineWriter& errLog, LineWriter* audit, DrawingListRunResult& result);

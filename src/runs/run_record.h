@@ -8,6 +8,7 @@
 #include "host/text_files.h"
 #include "runs/journal.h"
 
+#include <QByteArray>
 #include <QIODevice>
 #include <QString>
 
@@ -87,6 +88,16 @@ private:
     bool previewMarked_ = false;
     RunJournal journal_;
     RunRecordSummary summary_;
+};
+
+// What one drawing of a modification run left: worked on by a worker (or on the run's thread), and
+// written to the logs on the run's thread in the order of the list.
+struct DrawingOutcome {
+    QByteArray audit;
+    QString error;
+    bool modified = false;
+    bool opening = false;  // the drawing was found and its opening tried
+    RunRecord::Drawing record;
 };
 
 }  // namespace qln

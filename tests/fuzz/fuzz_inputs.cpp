@@ -22,16 +22,6 @@ namespace {
     std::abort();
 }
 
-class QuietFrontend final : public Frontend {
-public:
-    void SetStatus(const QString&) override {}
-    void MessageBox(Icon, const QString&, const QString&, bool) override {}
-    void Beep() override {}
-    void SetBusy(bool) override {}
-    void ProcessEvents() override {}
-    bool OpenWithDefaultProgram(const QString&) override { return false; }
-};
-
 // A file holding the input, rewritten for each one: templates and list files are read by path.
 QString InputFile(QByteArrayView bytes) {
     static QTemporaryDir dir;
@@ -100,7 +90,7 @@ void DxfInput(QByteArrayView bytes) {
 void TemplateInput(QByteArrayView bytes) {
     const QString path = InputFile(bytes);
     ProgramState state;
-    QuietFrontend frontend;
+    NullFrontend frontend;
     cAutoCAD session(nullptr, state, frontend);
     QString err;
     const std::int16_t first = session.PrepTemplate(path, err);
@@ -124,7 +114,7 @@ void ListFileInput(QByteArrayView bytes) {
     if (*lines != SplitTextLines(DecodeText(bytes.toByteArray())))
         Broken("a list file", QStringLiteral("reads differently from its text"));
     ProgramState state;
-    QuietFrontend frontend;
+    NullFrontend frontend;
     DrawingListRun run(nullptr, state, frontend);
     for (const QString& line : *lines) {
         const DrawingListRun::Line l = run.Classify(line);
