@@ -315,6 +315,21 @@ void LockedFile::Release() {
     file_ = File();
 }
 
+void LockedFile::CloseForReplacing() { file_ = File(); }
+
+Status LockedFile::Reacquire(const QString& path) {
+    QString why;
+    File f(platform::OpenExisting(path, platform::Access::ReadWrite, &why));
+    if (!f.isOpen()) return Error{host::kPermissionDenied, why};
+    FileStatus st;
+    if (!platform::StatFile(f.get(), st, &why)) return Error{host::kPathAccessError, why};
+    if (st.id != status_.id) return Error{host::kPathAccessError, QStringLiteral("it was replaced meanwhile")};
+    bool held = false;
+    if (!platform::TryLockFile(f.get(), &held, &why)) return Error{host::kPermissionDenied, why};
+    file_ = std::move(f);
+    return {};
+}
+
 std::optional<LockInfo> ReadLockInfo(const QString& infoPath) {
     auto bytes = ReadWhole(infoPath, 4096);
     if (!bytes) return std::nullopt;
@@ -437,12 +452,21 @@ Result<SaveOutcome> SaveReplacing(const SaveRequest& request, const std::functio
         }
     }
 
+    // Where open files cannot be renamed over, the saver's lock of the previous file goes just before. The
+    // new file is locked already, so whoever opens the name from now on meets a lock either way.
+    const bool closedTarget = request.lockedTarget && !platform::OpenFilesCanBeReplaced();
+    if (closedTarget) request.lockedTarget->CloseForReplacing();
     if (auto fault = Injected(Step::Rename, target)) why = *fault;
     else if (platform::ReplaceFile(fresh, target, &why)) why.clear();
     if (!why.isEmpty()) {
         if (backupByRename) platform::ReplaceFile(request.backup, target);  // the previous file back in place
+        QString unlocked;
+        if (closedTarget) {
+            if (auto again = request.lockedTarget->Reacquire(target); !again)
+                unlocked = QStringLiteral(" (and it is no longer locked: %1)").arg(again.error().description);
+        }
         outcome.locked = File();
-        return fail(Error{host::kPathAccessError, QStringLiteral("%1 could not be replaced: %2").arg(shownTarget, why)});
+        return fail(Error{host::kPathAccessError, QStringLiteral("%1 could not be replaced: %2%3").arg(shownTarget, why, unlocked)});
     }
     return outcome;
 }

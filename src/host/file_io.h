@@ -109,6 +109,11 @@ public:
     // SaveReplacing, with its information at `infoPath` from now on.
     void Adopt(File newFile, const platform::FileStatus& status, const QString& infoPath);
     void Release();
+    // Where an open file cannot be replaced (platform::OpenFilesCanBeReplaced), the save closes the file
+    // just before renaming the new one over it, keeping the lock information; when that rename fails,
+    // Reacquire opens and locks `path` again, if it is still the same file.
+    void CloseForReplacing();
+    host::Status Reacquire(const QString& path);
 
 private:
     File file_;
@@ -128,6 +133,7 @@ struct SaveRequest {
     const platform::FileStatus* previous = nullptr;  // the file replaced; nullptr when there is none
     const platform::FileStatus* like = nullptr;      // a new file's owner, group and permissions: this file's
     bool keepLocked = false;                         // hand back the new file open and locked
+    LockedFile* lockedTarget = nullptr;              // the saver's lock of `previous`, if it holds one
 };
 
 struct SaveOutcome {

@@ -85,6 +85,9 @@ bool SetOwnership(NativeFile file, const FileStatus& like, QString* error = null
 // Rename `from` to `to`, replacing what `to` names (the file itself, never a link's target) in one step:
 // at every instant `to` names the old file or the new one.
 bool ReplaceFile(const QString& from, const QString& to, QString* error = nullptr);
+// Whether ReplaceFile can replace a file that is open (POSIX: yes). Where it cannot (Windows refuses to
+// rename over a file with open handles), whoever holds the target open closes it just before.
+bool OpenFilesCanBeReplaced();
 bool RemoveFile(const QString& path, QString* error = nullptr);
 // Put the folder's entries (names created, renamed, removed) on the disk. Where the system has no such
 // call (Windows) it succeeds and does nothing.

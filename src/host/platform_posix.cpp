@@ -161,6 +161,8 @@ bool ReplaceFile(const QString& from, const QString& to, QString* error) {
     return Fail(error);
 }
 
+bool OpenFilesCanBeReplaced() { return true; }
+
 bool RemoveFile(const QString& path, QString* error) {
     if (::unlink(Native(path).constData()) == 0) return true;
     return Fail(error);

@@ -51,8 +51,9 @@ bool Fail(QString* error, DWORD code = GetLastError()) {
 HANDLE Handle(NativeFile f) { return reinterpret_cast<HANDLE>(f); }
 NativeFile Native(HANDLE h) { return reinterpret_cast<NativeFile>(h); }
 
-// Every handle lets others read, write, delete and rename the file: a drawing still open (and locked)
-// here is replaced by renaming the new file over it, and the new file is renamed while held open.
+// Every handle lets others read, write, delete and rename the file: the new version of a drawing is
+// renamed into place while held open (and locked), and a drawing's backup is made by renaming the
+// drawing while it is open.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 QString KindOfDevice(DWORD type) {
@@ -208,11 +209,22 @@ bool SetOwnership(NativeFile file, const FileStatus& like, QString* error) {
 }
 
 bool ReplaceFile(const QString& from, const QString& to, QString* error) {
-    if (MoveFileExW(Win32Path(from).c_str(), Win32Path(to).c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return true;
-    return Fail(error);
+    const std::wstring source = Win32Path(from), target = Win32Path(to);
+    // A virus scanner or the search indexer may hold either file for a moment: a refused rename is tried
+    // again for about a second before it counts as failed.
+    DWORD code = NO_ERROR;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (attempt > 0) Sleep(100);
+        if (MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        code = GetLastError();
+        if (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) break;
+    }
+    return Fail(error, code);
 }
+
+// A file with open handles cannot be renamed over, whatever their sharing modes.
+bool OpenFilesCanBeReplaced() { return false; }
 
 bool RemoveFile(const QString& path, QString* error) {
     if (DeleteFileW(Win32Path(path).c_str())) return true;

@@ -4,15 +4,20 @@
 
 #include <QFileInfo>
 #include <QIODevice>
+#include <QStringDecoder>
 
 #include <algorithm>
 
 namespace qln {
 
-QByteArray EncodeText(const QString& text) { return text.toLocal8Bit(); }
+QByteArray EncodeText(const QString& text) { return text.toUtf8(); }
 
 QString DecodeText(const QByteArray& bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromLocal8Bit(bytes.mid(3));
+    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
+    // Text of the 8-bit code page with any letter beyond ASCII is almost never valid UTF-8.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError()) return text;
     return QString::fromLocal8Bit(bytes);
 }
 

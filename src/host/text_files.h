@@ -1,7 +1,10 @@
 #pragma once
 // Plain text files of the program: templates and drawing list files are read, logs and saved results
-// written, in the system's 8-bit code page (UTF-8 on Linux). Lines read may end with CR LF, LF or a
-// bare CR; lines written end with CR LF.
+// written. They are written in UTF-8, the same bytes on every platform, so that no character of a
+// drawing's text is lost or replaced by a look-alike in a log (the 8-bit code page of Windows has no
+// "≥"). They are read as UTF-8 when they are (a byte order mark, or bytes that are valid UTF-8), else
+// in the system's 8-bit code page, as files written by older versions and other Windows programs are.
+// Lines read may end with CR LF, LF or a bare CR; lines written end with CR LF.
 
 #include <QFile>
 #include <QString>
@@ -28,7 +31,7 @@ QString VisibleControls(const QString& text);
 // Splits text into lines the same way (CR LF, LF or CR end a line).
 QStringList SplitTextLines(const QString& text);
 
-// The bytes a text file of the program holds for `text` (system 8-bit code page).
+// The bytes a text file of the program holds for `text` (UTF-8), and the text of a file's bytes.
 QByteArray EncodeText(const QString& text);
 QString DecodeText(const QByteArray& bytes);
 

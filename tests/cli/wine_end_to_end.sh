@@ -8,8 +8,7 @@
 #   tests/cli/wine_end_to_end.sh NATIVE-QLN-CLI QLN-CLI.EXE EXAMPLES-DIR WORK-DIR
 #
 # Runs Windows programs through cmake/wine-run.sh (QLN_WINE_RUN) in the prefix QLN_WINEPREFIX. Text
-# files are written in the system's code page: UTF-8 here, the ANSI code page under Wine (1252 for
-# the English locale the run sets), so the Windows side's text is compared after conversion.
+# files are UTF-8 on both sides and compared as they are, but for the work folder's path.
 set -euo pipefail
 [ $# -eq 4 ] || { sed -n '8p' "$0" | sed 's/^# *//' >&2; exit 2; }
 native=$1 exe=$2 examples=$3 out=$4
@@ -17,7 +16,6 @@ run=${QLN_WINE_RUN:?QLN_WINE_RUN names cmake/wine-run.sh}
 prefix=${QLN_WINEPREFIX:?QLN_WINEPREFIX names the Wine prefix}
 export LANG=en_US.UTF-8 TZ=UTC
 unset LC_ALL
-ansi=CP1252
 
 failures=0
 fail() {
@@ -70,41 +68,17 @@ job() {
 }
 
 # Windows text as this side writes it: paths of the work folder and separators made alike, the log
-# timestamp blanked, the code page converted. MODE "file" expects CR LF after every line.
-normal() {  # FILE SIDE MODE
-  local file=$1 side=$2 mode=$3
+# timestamp blanked.
+normal() {  # FILE SIDE
+  local file=$1 side=$2
   if [ "$side" = windows ]; then
-    if [ "$mode" = file ]; then iconv -f "$ansi" -t UTF-8 "$file"; else cat "$file"; fi |
-      sed -e "s#C:\\\\$win_dir#@WORK@#g" -e "s#C:/$win_dir#@WORK@#g" \
-          -e 's#\\\(drawings\|templates\|structure\|details\|logs\|report\|samples\.dlf\|[A-Z]-[0-9]*\.dxf\(\.bak\)\?\|[a-z-]*\.txt\|[A-Z]-[0-9]*\.htm\|\.\.\.\)#/\1#g'
+    sed -e "s#C:\\\\$win_dir#@WORK@#g" -e "s#C:/$win_dir#@WORK@#g" \
+        -e 's#\\\(drawings\|templates\|structure\|details\|logs\|report\|samples\.dlf\|[A-Z]-[0-9]*\.dxf\(\.bak\)\?\|[a-z-]*\.txt\|[A-Z]-[0-9]*\.htm\|\.\.\.\)#/\1#g' "$file"
   else
     sed -e "s#$lin#@WORK@#g" "$file"
   fi | sed -E -e 's#^[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{2}:[0-9]{2}( [AaPp][Mm])?\r?$#(timestamp)#' \
                -e 's#[0-9]+(\.[0-9]+)? second(s|\(s\))#(n) seconds#g'
 }
-
-export PYTHONIOENCODING=utf-8
-compare_py='
-import difflib, re, sys
-what, here, there, ansi, mode = sys.argv[1:6]
-a = open(here, encoding="utf-8", errors="replace").read().split("\n")
-b = open(there, encoding="utf-8", errors="replace").read().split("\n")
-def lacks(ch):
-    try: ch.encode(ansi); return False
-    except UnicodeEncodeError: return True
-bad = []
-if len(a) != len(b): bad = list(difflib.unified_diff(a, b, lineterm=""))
-else:
-    for x, y in zip(a, b):
-        if x == y: continue
-        lost = [c for c in x if lacks(c)]
-        pattern = "".join("." if lacks(c) else re.escape(c) for c in x)
-        if mode == "file" and lost and re.fullmatch(pattern, y):
-            print("note: %s: %s not in code page %s, written as: %s" % (what, "".join(lost), ansi, y))
-        else: bad += ["-" + x, "+" + y]
-if bad: print("\n".join(bad))
-sys.exit(1 if bad else 0)
-'
 
 same_text() {  # LINUX-FILE WINDOWS-FILE WHAT MODE
   local a=$1 b=$2 what=$3 mode=$4
@@ -118,14 +92,9 @@ same_text() {  # LINUX-FILE WINDOWS-FILE WHAT MODE
     done
   fi
   # Console text is compared without CR: Wine's standard handles pass the program's line ends on.
-  # A character the ANSI code page lacks cannot reach a Windows text file (it comes out as a look-alike
-  # or "?"): such a line counts as alike when all else in it is, and is listed as a loss.
-  if ! python3 -c "$compare_py" "$what" <(normal "$a" linux "$mode" | tr -d '\r') <(normal "$b" windows "$mode" | tr -d '\r') \
-       "$ansi" "$mode" >"$out/diff.tmp" 2>&1; then
+  if ! diff -u <(normal "$a" linux | tr -d '\r') <(normal "$b" windows | tr -d '\r') >"$out/diff.tmp" 2>&1; then
     fail "$what differs (- here, + under Wine):"
     head -40 "$out/diff.tmp" >&2
-  elif [ -s "$out/diff.tmp" ]; then
-    cat "$out/diff.tmp" >&2
   fi
 }
 

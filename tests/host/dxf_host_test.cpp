@@ -494,7 +494,7 @@ TEST_F(DxfHostTest, LockHeldByAnotherProcess) {
     // Which process holds it, and since when.
     const QString said = session.s.PendingError().description;
     EXPECT_TRUE(said.startsWith(QStringLiteral("Cannot open %1 for writing: it is already open for writing by process %2 since ")
-                                    .arg(path)
+                                    .arg(QDir::toNativeSeparators(path))
                                     .arg(helper.processId())))
         << said.toStdString();
     EXPECT_EQ(session.s.OpenDrawing(path, true), 1);

@@ -21,6 +21,12 @@ TEST(TextFiles, ReadsAFileOrSaysItCannot) {
     QTemporaryDir dir;
     ASSERT_TRUE(testhost::WriteFile(dir.filePath("t.txt"), "\xEF\xBB\xBFone\r\ntwo"));
     EXPECT_EQ(ReadTextLines(dir.filePath("t.txt")), (QStringList{"one", "two"}));
+    // UTF-8 without a byte order mark; bytes that are not UTF-8 are text of the 8-bit code page (a
+    // template written on Windows by an older version: "ß" is 0xDF in code page 1252).
+    ASSERT_TRUE(testhost::WriteFile(dir.filePath("u.txt"), "Stra\xC3\x9F" "e \xE2\x89\xA5 1\n"));
+    EXPECT_EQ(ReadTextLines(dir.filePath("u.txt")), QStringList{QString::fromUtf8("Straße ≥ 1")});
+    ASSERT_TRUE(testhost::WriteFile(dir.filePath("a.txt"), "Stra\xDF" "e\n"));
+    EXPECT_EQ(ReadTextLines(dir.filePath("a.txt")), QStringList{QString::fromLocal8Bit("Stra\xDF" "e")});
     EXPECT_FALSE(ReadTextLines(dir.filePath("none.txt")));
     EXPECT_FALSE(ReadTextLines(dir.path()));
     EXPECT_FALSE(ReadTextLines(""));
@@ -33,7 +39,7 @@ TEST(TextFiles, WritesLinesWithCrLfAndAppends) {
         LineWriter w;
         ASSERT_TRUE(w.Open(path, LineWriter::Mode::Truncate));
         w.WriteLine("first");
-        w.WriteLine(QString::fromUtf8("zweite Zeile: äöü"));
+        w.WriteLine(QString::fromUtf8("zweite Zeile: äöü ≥ 中"));
     }
     {
         LineWriter w;
@@ -41,9 +47,8 @@ TEST(TextFiles, WritesLinesWithCrLfAndAppends) {
         w.WriteLine("");
         w.Write("tail");
     }
-    // In the system's 8-bit code page: UTF-8 on Linux, the ANSI code page on Windows.
-    EXPECT_EQ(testhost::ReadFile(path),
-              "first\r\n" + QString::fromUtf8("zweite Zeile: äöü").toLocal8Bit() + "\r\n\r\ntail");
+    // UTF-8 on every platform: no character is lost to a code page.
+    EXPECT_EQ(testhost::ReadFile(path), "first\r\nzweite Zeile: \xC3\xA4\xC3\xB6\xC3\xBC \xE2\x89\xA5 \xE4\xB8\xAD\r\n\r\ntail");
     LineWriter none;
     EXPECT_FALSE(none.Open(dir.filePath("no/such/folder/log.txt"), LineWriter::Mode::Append));
     EXPECT_FALSE(none.IsOpen());

@@ -310,6 +310,7 @@ Status WriteDrawing(const Drawing& drawing, const QString& target, const platfor
     request.previous = previous;
     request.like = &like;
     request.keepLocked = true;
+    if (previous) request.lockedTarget = &lock;
     auto saved = fileio::SaveReplacing(request, [&](QIODevice& out) { return drawing.Write(out); });
     if (!saved)
         return Error{saved.error().number, QStringLiteral("Cannot save %1: %2").arg(QDir::toNativeSeparators(target), saved.error().description)};
