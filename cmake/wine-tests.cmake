@@ -4,6 +4,9 @@
 # prefix, say). The entries are written to wine-tests.cmake in the build folder, which the native
 # build's test list includes (cmake/windows-build.cmake), so `ctest -L wine` there runs them.
 set(QLN_WINEPREFIX "${CMAKE_BINARY_DIR}/wine-prefix")
+# The tests that register a fake server as AutoCAD.Application have a prefix of their own: in the
+# common one, as on a machine without AutoCAD, qln-cli.exe chooses the DXF host by itself.
+set(QLN_WINEPREFIX_AUTOCAD "${CMAKE_BINARY_DIR}/wine-prefix-autocad")
 set(qln_wine_list "${CMAKE_BINARY_DIR}/wine-tests.cmake")
 set(qln_wine_env "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64}")
 file(WRITE "${qln_wine_list}.in" "# Made by cmake/wine-tests.cmake: the Windows build's tests, run under Wine.\n")

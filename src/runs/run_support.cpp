@@ -41,10 +41,20 @@ QString FormatSeconds(float seconds) {
     return locale.toString(static_cast<double>(seconds), 'f', 2);
 }
 
+namespace {
+// The system's reason for a failed log, put before the message's own full stop: Windows ends its
+// reasons with one ("Access denied.").
+QString Reason(const LineWriter& log) {
+    QString reason = log.errorString();
+    while (reason.endsWith(u'.')) reason.chop(1);
+    return reason;
+}
+}  // namespace
+
 bool OpenLog(LineWriter& log, const QString& path, LineWriter::Mode mode, Frontend& frontend) {
     if (!log.Open(path, mode)) {
         frontend.SetStatus(QStringLiteral("No text modified. Unable to open the log file '") + QDir::toNativeSeparators(path) +
-                           QStringLiteral("' for writing: ") + log.errorString() + u'.');
+                           QStringLiteral("' for writing: ") + Reason(log) + u'.');
         return false;
     }
     log.SetVisibleControls(true);
@@ -56,7 +66,7 @@ QStringList LogFailures(std::initializer_list<const LineWriter*> logs) {
     for (const LineWriter* log : logs) {
         if (!log->ok())
             failures << QStringLiteral("Writing the log file '") + QDir::toNativeSeparators(log->fileName()) +
-                            QStringLiteral("' failed: ") + log->errorString() + u'.';
+                            QStringLiteral("' failed: ") + Reason(*log) + u'.';
     }
     return failures;
 }

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QOperatingSystemVersion>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -23,7 +25,11 @@ protected:
     void SetUp() override {
         dataHome = tmp.filePath("user-data");
         qputenv("XDG_DATA_HOME", dataHome.toUtf8());
+        // Windows has no such variable: there the per-user folder is the user's own, in AppData.
+        if (QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows)
+            dataHome = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     }
+    bool InUserData(const QString& path) const { return path == dataHome || path.startsWith(dataHome + u'/'); }
     void TearDown() override {
         if (savedDataHome.isNull()) qunsetenv("XDG_DATA_HOME");
         else qputenv("XDG_DATA_HOME", savedDataHome);
@@ -46,7 +52,7 @@ TEST_F(ProgramFolders, AnInstalledProgramReadsItsDataFolderAndWritesThePerUserFo
     EXPECT_EQ(state.layout, ProgramState::Layout::Installed);
     EXPECT_EQ(state.programFolder, tmp.filePath("usr/share/qln"));
     // Even though the installation could be written here, the logs go to the user's folder.
-    EXPECT_TRUE(state.LogFolder().startsWith(dataHome + u'/')) << state.LogFolder().toStdString();
+    EXPECT_TRUE(InUserData(state.LogFolder())) << state.LogFolder().toStdString();
     EXPECT_TRUE(QDir(state.LogFolder()).exists());
     EXPECT_FALSE(state.logFolderMoved);
     EXPECT_EQ(ProgramFoldersLine(state), "Installed: data in " + QDir::toNativeSeparators(state.programFolder) +
@@ -79,7 +85,7 @@ TEST_F(ProgramFolders, APortableCopyThatCannotWriteItsFolderLogsToThePerUserFold
     EXPECT_EQ(state.layout, ProgramState::Layout::Portable);
     EXPECT_EQ(state.programFolder, folder);
     EXPECT_TRUE(state.logFolderMoved);
-    EXPECT_TRUE(state.LogFolder().startsWith(dataHome + u'/')) << state.LogFolder().toStdString();
+    EXPECT_TRUE(InUserData(state.LogFolder())) << state.LogFolder().toStdString();
     EXPECT_TRUE(QDir(state.LogFolder()).exists());
     EXPECT_TRUE(ProgramFoldersLine(state).endsWith("(the program folder cannot be written)"));
 }

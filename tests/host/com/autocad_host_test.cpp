@@ -22,13 +22,14 @@ protected:
     std::shared_ptr<fakeacad::Server> server = std::make_shared<fakeacad::Server>();
     host::ApplicationClassPtr acad = qln::acad::MakeAutoCadHost(server);
 
-    // A drawing file (the runs look for it) and its twin in AutoCAD.
+    // A drawing file (the runs look for it) and its twin in AutoCAD, which names it with the system's
+    // separators.
     fakeacad::Drawing& Dwg(const QString& relative) {
         const QString path = root + relative;
         EXPECT_TRUE(testhost::WriteFile(path, "AC1015"));
-        return server->drawings[path.toStdU16String()];
+        return server->drawings[U(path)];
     }
-    std::u16string U(const QString& s) { return s.toStdU16String(); }
+    static std::u16string U(const QString& path) { return QDir::toNativeSeparators(path).toStdU16String(); }
 };
 
 TEST_F(AutoCadHostTest, ModifySearchAndReportThroughTheAdaptor) {
