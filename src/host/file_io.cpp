@@ -248,6 +248,31 @@ Result<QByteArray> ReadRegularFile(const QString& path, std::int64_t maxBytes) {
 
 // ---- LockedFile -----------------------------------------------------------------------------------------
 
+namespace {
+// `path` opened for reading and writing, a regular file, under its lock: the open file and its status.
+struct OpenedAndLocked {
+    File file;
+    FileStatus status;
+};
+Result<OpenedAndLocked> OpenAndLock(const QString& path, const QString& infoPath) {
+    QString why;
+    File f(platform::OpenExisting(path, platform::Access::ReadWrite, &why));
+    if (!f.isOpen()) return Error{host::kPermissionDenied, why};
+    FileStatus st;
+    if (!platform::StatFile(f.get(), st, &why)) return Error{host::kPathAccessError, why};
+    if (st.kind != FileKind::Regular)
+        return Error{host::kPathAccessError, QStringLiteral("it is %1, not a regular file").arg(st.kindName)};
+    bool held = false;
+    if (!platform::TryLockFile(f.get(), &held, &why)) {
+        if (held)
+            return Error{host::kPermissionDenied,
+                         QStringLiteral("it is already open for writing ") + HolderText(st.id, infoPath)};
+        return Error{host::kPermissionDenied, QStringLiteral("it cannot be locked: %1").arg(why)};
+    }
+    return OpenedAndLocked{std::move(f), st};
+}
+}  // namespace
+
 Result<LockedFile> LockedFile::Open(const QString& path, const QString& infoPath, std::int64_t maxBytes) {
     auto checked = CheckReadable(path, maxBytes < 0 ? std::numeric_limits<std::int64_t>::max() : maxBytes);
     if (!checked) return checked.error();
@@ -255,27 +280,17 @@ Result<LockedFile> LockedFile::Open(const QString& path, const QString& infoPath
     // A save by another run can give the name to a new file between opening and locking: then the file
     // locked is no longer the drawing, and the name is opened again.
     for (int attempt = 0; attempt < 5; ++attempt) {
+        auto opened = OpenAndLock(path, infoPath);
+        if (!opened) return opened.error();
         QString why;
-        File f(platform::OpenExisting(path, platform::Access::ReadWrite, &why));
-        if (!f.isOpen()) return Error{host::kPermissionDenied, why};
-        FileStatus st;
-        if (!platform::StatFile(f.get(), st, &why)) return Error{host::kPathAccessError, why};
-        if (st.kind != FileKind::Regular)
-            return Error{host::kPathAccessError, QStringLiteral("it is %1, not a regular file").arg(st.kindName)};
-        bool held = false;
-        if (!platform::TryLockFile(f.get(), &held, &why)) {
-            if (held)
-                return Error{host::kPermissionDenied,
-                             QStringLiteral("it is already open for writing ") + HolderText(st.id, infoPath)};
-            return Error{host::kPermissionDenied, QStringLiteral("it cannot be locked: %1").arg(why)};
-        }
         FileStatus now;
         if (!platform::StatPath(path, now, &why)) return Error{host::kPathAccessError, why};
-        if (now.id != st.id) continue;
+        if (now.id != opened->status.id) continue;
 
         LockedFile locked;
-        locked.file_ = std::move(f);
-        locked.status_ = st;
+        locked.file_ = std::move(opened->file);
+        locked.status_ = opened->status;
+        const FileStatus& st = locked.status_;
         if (auto s = WriteLockInfo(infoPath); !s) return s.error();
         locked.infoPath_ = infoPath;
         if (maxBytes < 0) return locked;
@@ -318,15 +333,10 @@ void LockedFile::Release() {
 void LockedFile::CloseForReplacing() { file_ = File(); }
 
 Status LockedFile::Reacquire(const QString& path) {
-    QString why;
-    File f(platform::OpenExisting(path, platform::Access::ReadWrite, &why));
-    if (!f.isOpen()) return Error{host::kPermissionDenied, why};
-    FileStatus st;
-    if (!platform::StatFile(f.get(), st, &why)) return Error{host::kPathAccessError, why};
-    if (st.id != status_.id) return Error{host::kPathAccessError, QStringLiteral("it was replaced meanwhile")};
-    bool held = false;
-    if (!platform::TryLockFile(f.get(), &held, &why)) return Error{host::kPermissionDenied, why};
-    file_ = std::move(f);
+    auto opened = OpenAndLock(path, infoPath_);
+    if (!opened) return opened.error();
+    if (opened->status.id != status_.id) return Error{host::kPathAccessError, QStringLiteral("it was replaced meanwhile")};
+    file_ = std::move(opened->file);
     return {};
 }
 

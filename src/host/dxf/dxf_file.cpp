@@ -150,11 +150,7 @@ host::Result<DxfFile> DxfFile::Parse(QByteArray bytes) {
         lineAt(valueStart, valueEnd, next);
         if (valueEnd - valueStart > kMaxLineLength)
             return BadFormat(AtLine(line + 1, QStringLiteral("the line is longer than %1 bytes").arg(kMaxLineLength)));
-        std::uint8_t codeLineLength = kLongCodeLine;
-        if (valueStart - pos < kLongCodeLine) codeLineLength = static_cast<std::uint8_t>(valueStart - pos);
-        else f.longCodeLines_.emplace_back(index, pos);
-        f.slots_.push_back(Slot{valueStart, static_cast<std::int16_t>(code), codeLineLength,
-                                static_cast<std::uint8_t>(next - valueEnd)});
+        f.AddPair(pos, code, valueStart, valueEnd, next);
         pos = next;
         if (code == 0) {  // what follows EOF is kept, not read
             QByteArrayView value(data + valueStart, valueEnd - valueStart);
@@ -246,12 +242,7 @@ host::Result<DxfFile> DxfFile::ParseBinary(QByteArray bytes) {
         if (!whole) {
             return at(start, QStringLiteral("group code %1 has no whole value (is the file truncated?)").arg(code));
         }
-        const std::uint32_t index = static_cast<std::uint32_t>(f.slots_.size());
-        std::uint8_t codeLineLength = kLongCodeLine;
-        if (valueStart - start < kLongCodeLine) codeLineLength = static_cast<std::uint8_t>(valueStart - start);
-        else f.longCodeLines_.emplace_back(index, start);
-        f.slots_.push_back(Slot{valueStart, static_cast<std::int16_t>(code), codeLineLength,
-                                static_cast<std::uint8_t>(next - valueEnd)});
+        f.AddPair(start, code, valueStart, valueEnd, next);
         pos = next;
         if (code == 0 && QByteArrayView(f.bytes_.constData() + valueStart, valueEnd - valueStart) == "EOF") break;
     }

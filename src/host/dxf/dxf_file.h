@@ -137,6 +137,16 @@ private:
     enum class BinaryType : std::uint8_t { String, Int16, Int32, Int64, Double, Bool, Chunk };
     static BinaryType TypeOf(int code);
     static host::Result<DxfFile> ParseBinary(QByteArray bytes);
+    // Record the next pair: its code line starts at codeStart, its value runs from valueStart to
+    // valueEnd, and the pair after it starts at next.
+    void AddPair(std::uint32_t codeStart, int code, std::uint32_t valueStart, std::uint32_t valueEnd, std::uint32_t next) {
+        const std::uint32_t index = static_cast<std::uint32_t>(slots_.size());
+        std::uint8_t codeLineLength = kLongCodeLine;
+        if (valueStart - codeStart < kLongCodeLine) codeLineLength = static_cast<std::uint8_t>(valueStart - codeStart);
+        else longCodeLines_.emplace_back(index, codeStart);
+        slots_.push_back(Slot{valueStart, static_cast<std::int16_t>(code), codeLineLength,
+                              static_cast<std::uint8_t>(next - valueEnd)});
+    }
     template <class T>
     T BinaryValue(std::uint32_t i) const;
 
