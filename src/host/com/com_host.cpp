@@ -5,6 +5,7 @@
 #include "host/com/com_host.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdint>
@@ -229,14 +230,16 @@ class ComDocuments final : public host::Documents {
 public:
     explicit ComDocuments(ObjectPtr object) : o_(std::move(object)) {}
 
-    // Open(Name [, ReadOnly] [, Password]) with the optional arguments passed by name; the path with the
+    // Open(Name [, ReadOnly] [, Password]) with the optional arguments passed by name. AutoCAD is a
+    // program of its own, whose current folder is not this one's: the path goes in full, with the
     // system's own separators, as AutoCAD gives it back in FullName.
     Result<host::DocumentPtr> Open(const QString& path, std::optional<bool> readOnly,
                                    std::optional<QString> password) override {
         std::vector<com::NamedArgument> named;
         if (readOnly) named.push_back({u"ReadOnly", Value(*readOnly)});
         if (password) named.push_back({u"Password", Value(U16(*password))});
-        auto doc = AsObject(u"Open", o_->Call(u"Open", {Value(U16(QDir::toNativeSeparators(path)))}, named));
+        const QString full = QDir::toNativeSeparators(QFileInfo(QDir::fromNativeSeparators(path)).absoluteFilePath());
+        auto doc = AsObject(u"Open", o_->Call(u"Open", {Value(U16(full))}, named));
         if (!doc) return doc.error();
         return host::DocumentPtr(std::make_shared<ComDocument>(std::move(*doc)));
     }

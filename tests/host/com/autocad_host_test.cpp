@@ -108,8 +108,13 @@ TEST_F(AutoCadHostTest, RefusalsOfTheHostAreHostErrors) {
     ASSERT_TRUE(app && *app);
     auto docs = (*app)->Documents();
     ASSERT_TRUE(docs);
-    auto doc = (*docs)->Open(root + "a.dwg", false, QString());
+    // AutoCAD, a program of its own, is handed the full path of a drawing named from this folder.
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(root);
+    auto doc = (*docs)->Open("a.dwg", false, QString());
+    QDir::setCurrent(here);
     ASSERT_TRUE(doc) << doc.error().description.toStdString();
+    EXPECT_TRUE(server->Called(u"Open(" + U(root + "a.dwg") + u",ReadOnly=false,Password=)"));
 
     auto sets = (*doc)->SelectionSets();
     ASSERT_TRUE(sets);
