@@ -44,20 +44,29 @@ function(qln_add_wine_setup name fixture script)
   qln_wine_entry(${name} "${command}" "sh;${script};${ARGN}" "FIXTURES_SETUP ${fixture}")
 endfunction()
 
-# qln_add_wine_script_test(NAME COMMAND [ARGS...]): a test that runs on this machine and starts Windows
-# programs itself through cmake/wine-run.sh (an end-to-end run, say); listed like the others.
+# qln_add_wine_script_test(NAME COMMAND [ARGS...] [FIXTURES_REQUIRED FIXTURE...]): a test that runs on
+# this machine and starts Windows programs itself through cmake/wine-run.sh (an end-to-end run, say), in
+# the common prefix or in the AutoCAD tests' one (QLN_WINEPREFIX_AUTOCAD); listed like the others.
 function(qln_add_wine_script_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 opt "" "" "FIXTURES_REQUIRED")
   set(command "")
-  foreach(arg IN LISTS ARGN)
+  foreach(arg IN LISTS opt_UNPARSED_ARGUMENTS)
     string(APPEND command " \"${arg}\"")
   endforeach()
+  set(env "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINEPREFIX_AUTOCAD=${QLN_WINEPREFIX_AUTOCAD};QLN_WINE64=${QLN_WINE64};QLN_WINE_RUN=${PROJECT_SOURCE_DIR}/cmake/wine-run.sh")
+  set(fixtures "")
+  if(opt_FIXTURES_REQUIRED)
+    set(fixtures "FIXTURES_REQUIRED \"${opt_FIXTURES_REQUIRED}\"")
+  endif()
   file(APPEND "${qln_wine_list}.in"
     "add_test(${name}${command})\n"
     "set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 WORKING_DIRECTORY \"${CMAKE_BINARY_DIR}\" "
-    "ENVIRONMENT \"QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64};QLN_WINE_RUN=${PROJECT_SOURCE_DIR}/cmake/wine-run.sh\")\n")
-  add_test(NAME ${name} COMMAND ${ARGN})
-  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600
-    ENVIRONMENT "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64};QLN_WINE_RUN=${PROJECT_SOURCE_DIR}/cmake/wine-run.sh")
+    "ENVIRONMENT \"${env}\" ${fixtures})\n")
+  add_test(NAME ${name} COMMAND ${opt_UNPARSED_ARGUMENTS})
+  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 ENVIRONMENT "${env}")
+  if(opt_FIXTURES_REQUIRED)
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${opt_FIXTURES_REQUIRED}")
+  endif()
 endfunction()
 
 # qln_add_wine_note(NAME TEXT): an entry that only says why part of the Windows tests is missing; CTest

@@ -7,6 +7,12 @@
 #
 #   tests/cli/wine_end_to_end.sh NATIVE-QLN-CLI QLN-CLI.EXE EXAMPLES-DIR WORK-DIR
 #
+# First qln-cli.exe --host autocad, against the stand-in AutoCAD registered as AutoCAD.Application in
+# the prefix QLN_WINEPREFIX_AUTOCAD (tests/host/com/autocad_server), modifies drawings that qln-cli
+# --host dxf modifies here. The stand-in keeps its drawings with the DXF host, so the saved drawings
+# and the logs must be alike too, and its record of the calls it was given must show the session's
+# start-up, the opens, the saves in the template's version and the quit.
+#
 # Runs Windows programs through cmake/wine-run.sh (QLN_WINE_RUN) in the prefix QLN_WINEPREFIX. Text
 # files are UTF-8 on both sides and compared as they are, but for the work folder's path.
 set -euo pipefail
@@ -14,6 +20,7 @@ set -euo pipefail
 native=$1 exe=$2 examples=$3 out=$4
 run=${QLN_WINE_RUN:?QLN_WINE_RUN names cmake/wine-run.sh}
 prefix=${QLN_WINEPREFIX:?QLN_WINEPREFIX names the Wine prefix}
+acad_prefix=${QLN_WINEPREFIX_AUTOCAD:?QLN_WINEPREFIX_AUTOCAD names the prefix with the stand-in AutoCAD}
 export LANG=en_US.UTF-8 TZ=UTC
 unset LC_ALL
 
@@ -30,6 +37,7 @@ lin=$out/linux
 win_dir=qln-e2e-$$
 win=$prefix/drive_c/$win_dir  # C:\qln-e2e-PID inside Wine
 winpath="C:\\$win_dir"
+zpath="Z:${win//\//\\}"  # the same folder from the AutoCAD prefix, where C: is another
 trap 'rm -rf "$win"' EXIT
 rm -rf "$lin" && mkdir -p "$lin"
 mkdir -p "$win"
@@ -45,20 +53,26 @@ while IFS= read -r line || [ -n "$line" ]; do
   printf '%s\r\n' "$line"
 done <"$examples/samples.dlf" >"$win/samples.dlf"
 
-# One job on both sides: ARGS with forward slashes, turned into backslashes for Windows (except the
-# leading option names and patterns such as *MODEL_SPACE, which hold none).
+# One job on both sides: COMMAND ARGS with forward slashes, turned into backslashes for Windows (except
+# the leading option names and patterns such as *MODEL_SPACE, which hold none). With `host` set to
+# autocad, Windows runs it with --host autocad in the AutoCAD prefix and this side with --host dxf.
+host=
 job() {
-  local name=$1
-  shift
-  local winargs=()
+  local name=$1 command=$2
+  shift 2
+  local winargs=() here=() there=() there_prefix=$prefix there_path=$winpath
+  if [ "$host" = autocad ]; then
+    here=(--host dxf) there=(--host autocad) there_prefix=$acad_prefix there_path=$zpath
+  fi
   for a in "$@"; do
-    a=${a//$lin/$winpath}
+    a=${a//$lin/$there_path}
     winargs+=("${a//\//\\}")
   done
   set +e
-  (cd "$lin" && "$native" "$@" >"$out/$name.linux.out" 2>"$out/$name.linux.err")
+  (cd "$lin" && "$native" "$command" ${here[@]+"${here[@]}"} "$@" >"$out/$name.linux.out" 2>"$out/$name.linux.err")
   local ls=$?
-  (cd "$win" && "$run" "$exe" "${winargs[@]}" >"$out/$name.windows.out" 2>"$out/$name.windows.err")
+  (cd "$win" && QLN_WINEPREFIX=$there_prefix QLN_FAKE_AUTOCAD_LOG="$zpath\\calls-$name.txt" \
+     "$run" "$exe" "$command" ${there[@]+"${there[@]}"} "${winargs[@]}" >"$out/$name.windows.out" 2>"$out/$name.windows.err")
   local ws=$?
   set -e
   [ "$ls" -eq "$ws" ] || fail "$name: exit status $ws under Wine, $ls here"
@@ -72,8 +86,8 @@ job() {
 normal() {  # FILE SIDE
   local file=$1 side=$2
   if [ "$side" = windows ]; then
-    sed -e "s#C:\\\\$win_dir#@WORK@#g" -e "s#C:/$win_dir#@WORK@#g" \
-        -e 's#\\\(drawings\|templates\|structure\|details\|logs\|report\|samples\.dlf\|[A-Z]-[0-9]*\.dxf\(\.bak\)\?\|[a-z-]*\.txt\|[A-Z]-[0-9]*\.htm\|\.\.\.\)#/\1#g' "$file"
+    sed -e "s#C:\\\\$win_dir#@WORK@#g" -e "s#C:/$win_dir#@WORK@#g" -e "s#${zpath//\\/\\\\}#@WORK@#g" -e "s#${zpath//\\//}#@WORK@#g" \
+        -e 's#\\\(drawings\|templates\|structure\|details\|logs\|report\|samples\.dlf\|[A-Z]-[0-9]*\.dxf\(\.bak\)\?\|[a-z0-9-]*\.txt\|[A-Z]-[0-9]*\.htm\|\.\.\.\)#/\1#g' "$file"
   else
     sed -e "s#$lin#@WORK@#g" "$file"
   fi | sed -E -e 's#^[0-9]{1,2}/[0-9]{1,2}/[0-9]{4} [0-9]{1,2}:[0-9]{2}:[0-9]{2}( [AaPp][Mm])?\r?$#(timestamp)#' \
@@ -108,6 +122,51 @@ same_text() {  # LINUX-FILE WINDOWS-FILE WHAT MODE
 pick() {  # rest | scanning
   if [ "$1" = scanning ]; then grep '^Scanning ' || true; else grep -v '^Scanning ' || true; fi
 }
+
+# With the stand-in AutoCAD: a template saving in the drawing's own version (Close saving), over
+# drawings named from the work folder, and one asking for 2004 (SaveAs with format 24) over a 2004
+# drawing and one that cannot be read, named in full (the host's error names the file it was given).
+for w in "$lin" "$win"; do
+  sed '/^LAYER: NOTES/a VERSION: 2004' "$examples/templates/notes.txt" >"$w/templates/notes-2004.txt"
+  printf '0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n' >"$w/drawings/X-999.dxf"
+done
+host=autocad
+job acad-own modify --template templates/notes.txt --log-dir logs drawings/A-102.dxf drawings/structure/S-102.dxf
+job acad-2004 modify --template templates/notes-2004.txt --log-dir logs \
+  "$lin/drawings/structure/S-101.dxf" "$lin/drawings/X-999.dxf"
+host=
+rm -f "$lin/drawings/X-999.dxf" "$win/drawings/X-999.dxf"
+# Started, set up as the session sets AutoCAD up, each drawing opened by its full path, saved (by
+# Close, or by SaveAs in the format of 2004), and quit; the drawing that cannot be read is tried in the
+# three forms of Open.
+startup='Started
+WindowState=2
+Visible=false
+OpenSave.XrefDemandLoad=1
+System.EnableStartupDialog=false
+System.ShowWarningMessages=false'
+opened() { echo "Open(@WORK@/drawings/$1,ReadOnly=false,Password=)"; }
+expected_own="$startup
+$(opened A-102.dxf)
+Close(true)
+$(opened structure/S-102.dxf)
+Close(true)
+Quit"
+expected_2004="$startup
+$(opened structure/S-101.dxf)
+SaveAs(@WORK@/drawings/structure/S-101.dxf,24)
+Close(false)
+$(opened X-999.dxf)
+Open(@WORK@/drawings/X-999.dxf,ReadOnly=false)
+Open(@WORK@/drawings/X-999.dxf)
+Quit"
+for name in acad-own acad-2004; do
+  [ -f "$win/calls-$name.txt" ] || { fail "$name: the stand-in AutoCAD was never started"; continue; }
+  normal "$win/calls-$name.txt" windows | tr -d '\r' >"$out/calls-$name.txt"
+  [ "$name" = acad-own ] && want=$expected_own || want=$expected_2004
+  diff -u <(printf '%s\n' "$want") "$out/calls-$name.txt" >"$out/diff.tmp" ||
+    { fail "$name: the stand-in AutoCAD was called otherwise (- expected, + called):"; cat "$out/diff.tmp" >&2; }
+done
 
 job modify modify --template templates/rooms.txt --log-dir logs drawings/A-101.dxf drawings/A-102.dxf
 job run run --log-dir logs "$lin/samples.dlf"
