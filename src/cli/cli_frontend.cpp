@@ -19,8 +19,7 @@ CliFrontend::CliFrontend() : terminal_(platform::IsTerminal(platform::StandardSt
 void CliFrontend::PrintLine(const QString& text) {
     ClearBar();
     // Names and texts from drawings and templates may hold escape sequences: shown, never acted on.
-    std::fputs(VisibleControls(text).toLocal8Bit().constData(), stderr);
-    std::fputc('\n', stderr);
+    platform::WriteText(platform::StandardStream::Error, VisibleControls(text) + u'\n');
     std::fflush(stderr);
     if (terminal_ && total_ != 0) DrawBar();
 }
@@ -84,15 +83,14 @@ void CliFrontend::DrawBar() {
     }
     if (!item_.isEmpty()) line += u' ' + item_;
     if (line.size() > kLineWidth) line = line.left(kLineWidth - 3) + QStringLiteral("...");
-    std::fputs("\r\033[K", stderr);
-    std::fputs(line.toLocal8Bit().constData(), stderr);
+    platform::WriteText(platform::StandardStream::Error, QStringLiteral("\r\033[K") + line);
     std::fflush(stderr);
     barShown_ = true;
 }
 
 void CliFrontend::ClearBar() {
     if (!barShown_) return;
-    std::fputs("\r\033[K", stderr);
+    platform::WriteText(platform::StandardStream::Error, QStringLiteral("\r\033[K"));
     std::fflush(stderr);
     barShown_ = false;
 }

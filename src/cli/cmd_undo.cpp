@@ -1,6 +1,7 @@
 // qln-cli undo and qln-cli runs: the run journals.
 
 #include "runs/journal.h"
+#include "host/platform.h"
 #include "runs/undo_run.h"
 #include "cli/common.h"
 
@@ -81,7 +82,7 @@ int Runs(const Subcommand& self, const QStringList& args) {
                                  .arg((info.bytes + 1023) / 1024)
                                  .arg(QDir::toNativeSeparators(info.source),
                                       info.finished ? QString() : QStringLiteral(" (did not finish)"));
-        std::fputs(line.toLocal8Bit().constData(), stdout);
+        platform::WriteText(platform::StandardStream::Output, line);
     }
     return kDone;
 }

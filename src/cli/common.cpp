@@ -2,6 +2,7 @@
 
 #include "runs/run_support.h"
 #include "host/hosts.h"
+#include "host/platform.h"
 #include "runs/program_folders.h"
 
 #include <QCoreApplication>
@@ -45,16 +46,15 @@ std::optional<int> Prepare(const Subcommand& command, QCommandLineParser& parser
     DecideProgramFolders(ctx.state, QCoreApplication::applicationDirPath());
     ctx.state.strLastFolder = ctx.state.programFolder;
     if (parser.isSet(QStringLiteral("version"))) {
-        std::fputs(VersionText(ctx.state).toLocal8Bit().constData(), stdout);
+        platform::WriteText(platform::StandardStream::Output, VersionText(ctx.state));
         return kDone;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs((QStringLiteral("usage: ") + Synopsis(command) + QStringLiteral("\n\n")).toLocal8Bit().constData(),
-                   stdout);
+        platform::WriteText(platform::StandardStream::Output, QStringLiteral("usage: ") + Synopsis(command) + QStringLiteral("\n\n"));
         // Qt's help text lists the options after its own usage line; show only the options.
         const QString help = parser.helpText();
         const qsizetype at = help.indexOf(QStringLiteral("Options:"));
-        std::fputs(help.mid(at < 0 ? 0 : at).toLocal8Bit().constData(), stdout);
+        platform::WriteText(platform::StandardStream::Output, help.mid(at < 0 ? 0 : at));
         return kDone;
     }
     ctx.ui.SetQuiet(parser.isSet(QStringLiteral("quiet")));

@@ -19,15 +19,15 @@ int main(int argc, char** argv) {
 
     const QStringList args = QCoreApplication::arguments();
     const QString command = args.value(1);
-    const QByteArray usage = qln::cli::Usage().toLocal8Bit();
     if (command.isEmpty() || command == u"--help" || command == u"-h" || command == u"help") {
-        std::fputs(usage.constData(), command.isEmpty() ? stderr : stdout);
+        qln::platform::WriteText(command.isEmpty() ? qln::platform::StandardStream::Error : qln::platform::StandardStream::Output,
+                                 qln::cli::Usage());
         return command.isEmpty() ? qln::cli::kBadUsage : qln::cli::kDone;
     }
     if (command == u"--version" || command == u"-v") {
         qln::ProgramState state;
         qln::DecideProgramFolders(state, QCoreApplication::applicationDirPath());
-        std::fputs(qln::cli::VersionText(state).toLocal8Bit().constData(), stdout);
+        qln::platform::WriteText(qln::platform::StandardStream::Output, qln::cli::VersionText(state));
         return qln::cli::kDone;
     }
     // Not in the usage: the build writes the installed bash completion with it.
@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
     }
     const qln::cli::Subcommand* subcommand = qln::cli::FindSubcommand(command);
     if (!subcommand) {
-        std::fprintf(stderr, "qln-cli: unknown command '%s'\n%s", qPrintable(command), usage.constData());
+        qln::platform::WriteText(qln::platform::StandardStream::Error,
+                                 QStringLiteral("qln-cli: unknown command '") + command + QStringLiteral("'\n") + qln::cli::Usage());
         return qln::cli::kBadUsage;
     }
     // The subcommand's parser sees "qln-cli <command>" as its program name.

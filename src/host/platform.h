@@ -113,4 +113,10 @@ QString HostName();
 // turns every LF into CR LF by default, which gives lines already ended by CR LF a second CR.
 void UseBinaryStandardOutput();
 
+// Write `text` to the standard output or error stream. A console on Windows is given it as UTF-16, so
+// that every letter shows whatever the console's code page, and is asked to act on the terminal
+// sequences the progress line uses; a file or a pipe on Windows gets UTF-8, as the text files do (the
+// ANSI code page would lose letters); a POSIX stream gets the system's 8-bit encoding.
+void WriteText(StandardStream stream, const QString& text);
+
 }  // namespace qln::platform

@@ -223,6 +223,10 @@ QString HostName() {
     return host;
 }
 
+void WriteText(StandardStream stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream == StandardStream::Output ? stdout : stderr);
+}
+
 void UseBinaryStandardOutput() {}  // POSIX streams never change line ends
 
 }  // namespace qln::platform

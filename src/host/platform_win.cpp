@@ -276,4 +276,30 @@ void UseBinaryStandardOutput() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
+void WriteText(StandardStream stream, const QString& text) {
+    std::FILE* file = stream == StandardStream::Output ? stdout : stderr;
+    const HANDLE handle = GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_CHAR ||
+        !GetConsoleMode(handle, &mode)) {
+        // Redirected: UTF-8, as the program's text files and the rows of find are.
+        std::fputs(text.toUtf8().constData(), file);
+        return;
+    }
+    std::fflush(file);  // what went through the C runtime before comes first
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+    // Windows 10 and later draw "\r\033[K" as the progress line needs; older consoles refuse the mode.
+    if (!(mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING)) SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    const auto* data = reinterpret_cast<const wchar_t*>(text.utf16());
+    DWORD left = static_cast<DWORD>(text.size());
+    while (left > 0) {
+        DWORD written = 0;
+        if (!WriteConsoleW(handle, data, std::min<DWORD>(left, 16384), &written, nullptr) || written == 0) return;
+        data += written;
+        left -= written;
+    }
+}
+
 }  // namespace qln::platform

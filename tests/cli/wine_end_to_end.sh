@@ -21,7 +21,7 @@ native=$1 exe=$2 examples=$3 out=$4
 run=${QLN_WINE_RUN:?QLN_WINE_RUN names cmake/wine-run.sh}
 prefix=${QLN_WINEPREFIX:?QLN_WINEPREFIX names the Wine prefix}
 acad_prefix=${QLN_WINEPREFIX_AUTOCAD:?QLN_WINEPREFIX_AUTOCAD names the prefix with the stand-in AutoCAD}
-export LANG=en_US.UTF-8 TZ=UTC
+export LANG=C.UTF-8 TZ=UTC  # a UTF-8 locale every Debian machine has
 unset LC_ALL
 
 failures=0
@@ -175,6 +175,8 @@ job find-stdout find --blocks '*MODEL_SPACE' color 'drawings/*.dxf'
 # Rows on standard output keep their own CR LF, as in the file, with no CR added.
 same_text "$out/find-stdout.linux.out" "$out/find-stdout.windows.out" "find: rows on standard output" file
 job report report --output report/A-101.htm drawings/A-101.dxf
+# A message naming a drawing with letters beyond ASCII and the ANSI code page reaches the stream whole.
+job report-missing report "drawings/Straße ≥ 2.dxf"
 
 # The saved drawings and their backups, byte for byte.
 lfiles=$(cd "$lin" && find drawings -type f | sort)
