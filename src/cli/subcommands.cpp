@@ -50,18 +50,19 @@ std::span<const Subcommand> Subcommands() {
     static const Subcommand table[] = {
         {QStringLiteral("modify"),
          QStringLiteral("--template FILE [--delimiter C] [--no-audit] [--log-dir DIR] [--dry-run [--audit FILE]] "
-                        "[--no-journal] [--prune-days N] DRAWING..."),
+                        "[--no-journal] [--prune-days N] [--jobs N] DRAWING..."),
          QStringLiteral("apply a template to drawings; changes go to audit.log, failures to err.log"),
          ModifyCommandLine, Modify},
         {QStringLiteral("run"),
          QStringLiteral("[--delimiter C] [--no-audit] [--log-dir DIR] [--dry-run [--audit FILE]] [--no-journal] "
-                        "[--prune-days N] LISTFILE"),
+                        "[--prune-days N] [--jobs N] LISTFILE"),
          QStringLiteral("run a drawing list file (*.dlf) pairing drawings with templates"), RunCommandLine, Run},
         {QStringLiteral("find"),
          QStringLiteral("[--space Both|Model|Paper] [--blocks LIST] [--layers LIST] [--match-case] [--exact] "
-                        "[--mtext] [--no-path] [--delimiter C] [--output FILE] [--include-criteria] PHRASE FILESPEC"),
+                        "[--mtext] [--attributes LIST] [--no-path] [--delimiter C] [--output FILE] "
+                        "[--include-criteria] [--jobs N] PHRASE FILESPEC"),
          QStringLiteral("search drawings for a phrase; one delimited row per hit"), FindCommandLine, Find},
-        {QStringLiteral("report"), QStringLiteral("[--mtext] [--output FILE] [--open] DRAWING"),
+        {QStringLiteral("report"), QStringLiteral("[--mtext] [--attributes] [--output FILE] [--open] DRAWING"),
          QStringLiteral("list a drawing's text as an HTML page"), ReportCommandLine, Report},
         {QStringLiteral("undo"), QStringLiteral("[--no-audit] [--log-dir DIR] [RUN]"),
          QStringLiteral("put back the drawings a run saved (the last run by default), unless changed since"),
