@@ -14,11 +14,11 @@
 #include "dxf_autocad.h"
 
 #include "host/com/dispatch/dispatch_internal.h"
+#include "com_unknown.h"
 
 #include <QFile>
 #include <QString>
 
-#include <atomic>
 #include <map>
 #include <mutex>
 #include <vector>
@@ -75,24 +75,9 @@ HRESULT Give(const Value& value, VARIANT* out, EXCEPINFO* info) {
     return S_OK;
 }
 
-class Enumerator final : public IEnumVARIANT {
+class Enumerator final : public comtest::Unknown<IEnumVARIANT, IID_IEnumVARIANT> {
 public:
     explicit Enumerator(std::vector<Value> items) : items_(std::move(items)) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumVARIANT)) {
-            *out = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG wanted, VARIANT* out, ULONG* fetched) override {
         ULONG n = 0;
         for (; n < wanted && next_ < items_.size(); ++n, ++next_)
@@ -113,30 +98,14 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
     std::vector<Value> items_;
     std::size_t next_ = 0;
 };
 
-class Bridge final : public IDispatch {
+class Bridge final : public comtest::Unknown<IDispatch, IID_IDispatch> {
 public:
     explicit Bridge(ObjectPtr object) : o_(std::move(object)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override { *out = nullptr; return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* given, UINT n, LCID, DISPID* ids) override {
@@ -191,7 +160,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{1};
     ObjectPtr o_;
 };
 
@@ -219,31 +187,17 @@ void Append(const std::u16string& call) {
         log.write(QString::fromStdU16String(call).toUtf8() + '\n');
 }
 
-class Factory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // one static factory
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-        *out = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        auto app = acadfake::MakeApplication(Append);
-        if (!app) return E_FAIL;
-        Append(u"Started");
-        auto* bridge = new Bridge(std::move(*app));
-        const HRESULT hr = bridge->QueryInterface(iid, out);
-        bridge->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-} factory;
+HRESULT MakeApplication(REFIID iid, void** out) {
+    auto app = acadfake::MakeApplication(Append);
+    if (!app) return E_FAIL;
+    Append(u"Started");
+    auto* bridge = new Bridge(std::move(*app));
+    const HRESULT hr = bridge->QueryInterface(iid, out);
+    bridge->Release();
+    return hr;
+}
+
+comtest::Factory factory(MakeApplication);
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 #define NOMINMAX
 #include "fake_server.h"
 
+#include "com_unknown.h"
+
 #include <oleauto.h>
 
 #include <cwchar>
@@ -111,32 +113,14 @@ struct Call {
     }
 };
 
-class FakeObject : public IDispatch {
+class FakeObject : public comtest::Unknown<IDispatch, IID_IDispatch> {
 public:
     // Each member: its name, then the names of its parameters in order.
     explicit FakeObject(std::vector<std::vector<const wchar_t*>> members) : members_(std::move(members)) {
         InterlockedIncrement(&live);
     }
-    virtual ~FakeObject() { InterlockedDecrement(&live); }
-    FakeObject(const FakeObject&) = delete;
-    FakeObject& operator=(const FakeObject&) = delete;
+    ~FakeObject() override { InterlockedDecrement(&live); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
 
@@ -201,33 +185,17 @@ private:
     }
 
     std::vector<std::vector<const wchar_t*>> members_;
-    LONG refs_ = 1;
 };
 
-class FakeEnum final : public IEnumVARIANT {
+class FakeEnum final : public comtest::Unknown<IEnumVARIANT, IID_IEnumVARIANT> {
 public:
     explicit FakeEnum(const std::vector<FakeObject*>& items) : items_(items.begin(), items.end()) {
         InterlockedIncrement(&live);
         for (FakeObject* i : items_) i->AddRef();
     }
-    ~FakeEnum() {
+    ~FakeEnum() override {
         for (FakeObject* i : items_) i->Release();
         InterlockedDecrement(&live);
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumVARIANT)) {
-            *out = static_cast<IEnumVARIANT*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return left;
     }
     HRESULT STDMETHODCALLTYPE Next(ULONG n, VARIANT* out, ULONG* fetched) override {
         ULONG got = 0;
@@ -250,7 +218,6 @@ public:
 private:
     std::vector<FakeObject*> items_;
     std::size_t next_ = 0;
-    LONG refs_ = 1;
 };
 
 HRESULT FakeObject::NewEnum(VARIANT* result) {
@@ -696,31 +663,15 @@ private:
     long windowState_ = 1;
 };
 
-class Factory final : public IClassFactory {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }   // one static factory
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-        *out = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        if (HRESULT hr = Armed(L"CreateInstance", nullptr); hr != S_OK) return hr;
-        auto* app = new Application;
-        const HRESULT hr = app->QueryInterface(iid, out);
-        app->Release();
-        return hr;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
+HRESULT MakeApplication(REFIID iid, void** out) {
+    if (HRESULT hr = Armed(L"CreateInstance", nullptr); hr != S_OK) return hr;
+    auto* app = new Application;
+    const HRESULT hr = app->QueryInterface(iid, out);
+    app->Release();
+    return hr;
+}
 
-Factory factory;
+comtest::Factory factory(MakeApplication);
 
 }  // namespace
 
