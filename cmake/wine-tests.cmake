@@ -23,8 +23,11 @@ function(qln_wine_entry name command own_command properties)
     "set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 ENVIRONMENT \"${qln_wine_env}\" ${properties})")
 endfunction()
 
+# RESOURCE_LOCK (of either): entries holding the same lock never run at once, as those that run
+# qln-cli.exe in the common prefix must not: they share its user's data folder (%APPDATA%), where the
+# run journals are, and "qln-cli undo" takes the last run there.
 function(qln_add_wine_test name target)
-  cmake_parse_arguments(PARSE_ARGV 2 opt "" "" "FIXTURES_REQUIRED")
+  cmake_parse_arguments(PARSE_ARGV 2 opt "" "RESOURCE_LOCK" "FIXTURES_REQUIRED")
   set(command "\"${PROJECT_SOURCE_DIR}/cmake/wine-run.sh\" \"$<TARGET_FILE:${target}>\"")
   foreach(arg IN LISTS opt_UNPARSED_ARGUMENTS)
     string(APPEND command " \"${arg}\"")
@@ -32,6 +35,9 @@ function(qln_add_wine_test name target)
   set(properties "")
   if(opt_FIXTURES_REQUIRED)
     set(properties "FIXTURES_REQUIRED \"${opt_FIXTURES_REQUIRED}\"")
+  endif()
+  if(opt_RESOURCE_LOCK)
+    string(APPEND properties " RESOURCE_LOCK ${opt_RESOURCE_LOCK}")
   endif()
   qln_wine_entry(${name} "${command}" "${target};${opt_UNPARSED_ARGUMENTS}" "${properties}")
 endfunction()
@@ -44,11 +50,11 @@ function(qln_add_wine_setup name fixture script)
   qln_wine_entry(${name} "${command}" "sh;${script};${ARGN}" "FIXTURES_SETUP ${fixture}")
 endfunction()
 
-# qln_add_wine_script_test(NAME COMMAND [ARGS...] [FIXTURES_REQUIRED FIXTURE...]): a test that runs on
+# qln_add_wine_script_test(NAME COMMAND [ARGS...] [FIXTURES_REQUIRED FIXTURE...] [RESOURCE_LOCK L]): a test that runs on
 # this machine and starts Windows programs itself through cmake/wine-run.sh (an end-to-end run, say), in
 # the common prefix or in the AutoCAD tests' one (QLN_WINEPREFIX_AUTOCAD); listed like the others.
 function(qln_add_wine_script_test name)
-  cmake_parse_arguments(PARSE_ARGV 1 opt "" "" "FIXTURES_REQUIRED")
+  cmake_parse_arguments(PARSE_ARGV 1 opt "" "RESOURCE_LOCK" "FIXTURES_REQUIRED")
   set(command "")
   foreach(arg IN LISTS opt_UNPARSED_ARGUMENTS)
     string(APPEND command " \"${arg}\"")
@@ -58,6 +64,9 @@ function(qln_add_wine_script_test name)
   if(opt_FIXTURES_REQUIRED)
     set(fixtures "FIXTURES_REQUIRED \"${opt_FIXTURES_REQUIRED}\"")
   endif()
+  if(opt_RESOURCE_LOCK)
+    string(APPEND fixtures " RESOURCE_LOCK ${opt_RESOURCE_LOCK}")
+  endif()
   file(APPEND "${qln_wine_list}.in"
     "add_test(${name}${command})\n"
     "set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 WORKING_DIRECTORY \"${CMAKE_BINARY_DIR}\" "
@@ -66,6 +75,9 @@ function(qln_add_wine_script_test name)
   set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 ENVIRONMENT "${env}")
   if(opt_FIXTURES_REQUIRED)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${opt_FIXTURES_REQUIRED}")
+  endif()
+  if(opt_RESOURCE_LOCK)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${opt_RESOURCE_LOCK})
   endif()
 endfunction()
 
