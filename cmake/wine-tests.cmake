@@ -11,7 +11,8 @@ set(qln_wine_list "${CMAKE_BINARY_DIR}/wine-tests.cmake")
 set(qln_wine_env "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINE64=${QLN_WINE64}")
 file(WRITE "${qln_wine_list}.in" "# Made by cmake/wine-tests.cmake: the Windows build's tests, run under Wine.\n")
 
-# One entry in both lists: `command` as the native list runs it, `properties` for set_tests_properties.
+# One entry in both lists: `command` as the native list runs it, `properties` for set_tests_properties;
+# the environment is qln_wine_env as the caller has it.
 function(qln_wine_entry name command own_command properties)
   file(APPEND "${qln_wine_list}.in"
     "add_test(${name} ${command})\n"
@@ -26,12 +27,8 @@ endfunction()
 # RESOURCE_LOCK (of either): entries holding the same lock never run at once, as those that run
 # qln-cli.exe in the common prefix must not: they share its user's data folder (%APPDATA%), where the
 # run journals are, and "qln-cli undo" takes the last run there.
-function(qln_add_wine_test name target)
-  cmake_parse_arguments(PARSE_ARGV 2 opt "" "RESOURCE_LOCK" "FIXTURES_REQUIRED")
-  set(command "\"${PROJECT_SOURCE_DIR}/cmake/wine-run.sh\" \"$<TARGET_FILE:${target}>\"")
-  foreach(arg IN LISTS opt_UNPARSED_ARGUMENTS)
-    string(APPEND command " \"${arg}\"")
-  endforeach()
+# The properties FIXTURES_REQUIRED and RESOURCE_LOCK of an entry, from its parsed options (opt_*).
+macro(qln_wine_options_properties)
   set(properties "")
   if(opt_FIXTURES_REQUIRED)
     set(properties "FIXTURES_REQUIRED \"${opt_FIXTURES_REQUIRED}\"")
@@ -39,6 +36,15 @@ function(qln_add_wine_test name target)
   if(opt_RESOURCE_LOCK)
     string(APPEND properties " RESOURCE_LOCK ${opt_RESOURCE_LOCK}")
   endif()
+endmacro()
+
+function(qln_add_wine_test name target)
+  cmake_parse_arguments(PARSE_ARGV 2 opt "" "RESOURCE_LOCK" "FIXTURES_REQUIRED")
+  set(command "\"${PROJECT_SOURCE_DIR}/cmake/wine-run.sh\" \"$<TARGET_FILE:${target}>\"")
+  foreach(arg IN LISTS opt_UNPARSED_ARGUMENTS)
+    string(APPEND command " \"${arg}\"")
+  endforeach()
+  qln_wine_options_properties()
   qln_wine_entry(${name} "${command}" "${target};${opt_UNPARSED_ARGUMENTS}" "${properties}")
 endfunction()
 
@@ -59,26 +65,9 @@ function(qln_add_wine_script_test name)
   foreach(arg IN LISTS opt_UNPARSED_ARGUMENTS)
     string(APPEND command " \"${arg}\"")
   endforeach()
-  set(env "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINEPREFIX_AUTOCAD=${QLN_WINEPREFIX_AUTOCAD};QLN_WINE64=${QLN_WINE64};QLN_WINE_RUN=${PROJECT_SOURCE_DIR}/cmake/wine-run.sh")
-  set(fixtures "")
-  if(opt_FIXTURES_REQUIRED)
-    set(fixtures "FIXTURES_REQUIRED \"${opt_FIXTURES_REQUIRED}\"")
-  endif()
-  if(opt_RESOURCE_LOCK)
-    string(APPEND fixtures " RESOURCE_LOCK ${opt_RESOURCE_LOCK}")
-  endif()
-  file(APPEND "${qln_wine_list}.in"
-    "add_test(${name}${command})\n"
-    "set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 WORKING_DIRECTORY \"${CMAKE_BINARY_DIR}\" "
-    "ENVIRONMENT \"${env}\" ${fixtures})\n")
-  add_test(NAME ${name} COMMAND ${opt_UNPARSED_ARGUMENTS})
-  set_tests_properties(${name} PROPERTIES LABELS wine TIMEOUT 600 ENVIRONMENT "${env}")
-  if(opt_FIXTURES_REQUIRED)
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${opt_FIXTURES_REQUIRED}")
-  endif()
-  if(opt_RESOURCE_LOCK)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${opt_RESOURCE_LOCK})
-  endif()
+  set(qln_wine_env "QLN_WINEPREFIX=${QLN_WINEPREFIX};QLN_WINEPREFIX_AUTOCAD=${QLN_WINEPREFIX_AUTOCAD};QLN_WINE64=${QLN_WINE64};QLN_WINE_RUN=${PROJECT_SOURCE_DIR}/cmake/wine-run.sh")
+  qln_wine_options_properties()
+  qln_wine_entry(${name} "${command}" "${opt_UNPARSED_ARGUMENTS}" "${properties}")
 endfunction()
 
 # qln_add_wine_note(NAME TEXT): an entry that only says why part of the Windows tests is missing; CTest

@@ -228,19 +228,32 @@ Result<FileStatus> CheckReadable(const QString& path, std::int64_t maxBytes) {
     return st;
 }
 
-Result<QByteArray> ReadWhole(const QString& path, std::int64_t maxBytes, FileStatus* status) {
-    auto checked = CheckReadable(path, maxBytes);
-    if (!checked) return checked.error();
+namespace {
+// An existing file opened, and its status, when it is a regular file: a name checked before may reach
+// something else by the time it is opened.
+struct OpenedFile {
+    File file;
+    FileStatus status;
+};
+Result<OpenedFile> OpenRegular(const QString& path, platform::Access access) {
     QString why;
-    File f(platform::OpenExisting(path, platform::Access::Read, &why));
+    File f(platform::OpenExisting(path, access, &why));
     if (!f.isOpen()) return Error{host::kPermissionDenied, why};
     FileStatus st;
     if (!platform::StatFile(f.get(), st, &why)) return Error{host::kPathAccessError, why};
-    // Replaced by something else between the check and the opening.
     if (st.kind != FileKind::Regular)
         return Error{host::kPathAccessError, QStringLiteral("it is %1, not a regular file").arg(st.kindName)};
-    auto bytes = ReadOpen(f.get(), path, st.size, maxBytes);
-    if (bytes && status) *status = st;
+    return OpenedFile{std::move(f), st};
+}
+}  // namespace
+
+Result<QByteArray> ReadWhole(const QString& path, std::int64_t maxBytes, FileStatus* status) {
+    auto checked = CheckReadable(path, maxBytes);
+    if (!checked) return checked.error();
+    auto opened = OpenRegular(path, platform::Access::Read);
+    if (!opened) return opened.error();
+    auto bytes = ReadOpen(opened->file.get(), path, opened->status.size, maxBytes);
+    if (bytes && status) *status = opened->status;
     return bytes;
 }
 
@@ -250,26 +263,18 @@ Result<QByteArray> ReadRegularFile(const QString& path, std::int64_t maxBytes) {
 
 namespace {
 // `path` opened for reading and writing, a regular file, under its lock: the open file and its status.
-struct OpenedAndLocked {
-    File file;
-    FileStatus status;
-};
-Result<OpenedAndLocked> OpenAndLock(const QString& path, const QString& infoPath) {
+Result<OpenedFile> OpenAndLock(const QString& path, const QString& infoPath) {
+    auto opened = OpenRegular(path, platform::Access::ReadWrite);
+    if (!opened) return opened.error();
     QString why;
-    File f(platform::OpenExisting(path, platform::Access::ReadWrite, &why));
-    if (!f.isOpen()) return Error{host::kPermissionDenied, why};
-    FileStatus st;
-    if (!platform::StatFile(f.get(), st, &why)) return Error{host::kPathAccessError, why};
-    if (st.kind != FileKind::Regular)
-        return Error{host::kPathAccessError, QStringLiteral("it is %1, not a regular file").arg(st.kindName)};
     bool held = false;
-    if (!platform::TryLockFile(f.get(), &held, &why)) {
+    if (!platform::TryLockFile(opened->file.get(), &held, &why)) {
         if (held)
             return Error{host::kPermissionDenied,
-                         QStringLiteral("it is already open for writing ") + HolderText(st.id, infoPath)};
+                         QStringLiteral("it is already open for writing ") + HolderText(opened->status.id, infoPath)};
         return Error{host::kPermissionDenied, QStringLiteral("it cannot be locked: %1").arg(why)};
     }
-    return OpenedAndLocked{std::move(f), st};
+    return opened;
 }
 }  // namespace
 

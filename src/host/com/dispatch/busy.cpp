@@ -8,6 +8,7 @@
 // same deadline, so that no call waits for ever and each gives up after about the busy timeout.
 
 #include "host/com/dispatch/dispatch.h"
+#include "host/com/dispatch/com_unknown.h"
 #include "host/com/dispatch/dispatch_internal.h"
 
 #include <algorithm>
@@ -26,25 +27,8 @@ DWORD RetryPause(DWORD elapsed, DWORD limit) {
     return std::min(pause, limit - elapsed);
 }
 
-class MessageFilter final : public IMessageFilter {
+class MessageFilter final : public Unknown<IMessageFilter, IID_IMessageFilter> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)) {
-            *out = static_cast<IMessageFilter*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return left;
-    }
-
     // Calls into this apartment (a server calling back) are taken.
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
         return SERVERCALL_ISHANDLED;
@@ -60,9 +44,6 @@ public:
     }
     // Window messages that arrive while a call waits are left to the default handling.
     DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
-
-private:
-    LONG refs_ = 1;
 };
 
 // COM on one thread: joined when the thread first makes a call, left when the thread ends.

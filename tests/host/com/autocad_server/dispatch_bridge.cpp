@@ -14,7 +14,7 @@
 #include "dxf_autocad.h"
 
 #include "host/com/dispatch/dispatch_internal.h"
-#include "com_unknown.h"
+#include "com_server.h"
 
 #include <QFile>
 #include <QString>
@@ -191,24 +191,17 @@ HRESULT MakeApplication(REFIID iid, void** out) {
     auto app = acadfake::MakeApplication(Append);
     if (!app) return E_FAIL;
     Append(u"Started");
-    auto* bridge = new Bridge(std::move(*app));
-    const HRESULT hr = bridge->QueryInterface(iid, out);
-    bridge->Release();
-    return hr;
+    return comtest::HandOut(new Bridge(std::move(*app)), iid, out);
 }
 
-comtest::Factory factory(MakeApplication);
+comtest::Factory factory(kClsid, MakeApplication);
 
 }  // namespace
 
 extern "C" {
 
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    if (!IsEqualCLSID(clsid, kClsid)) {
-        *out = nullptr;
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    return factory.QueryInterface(iid, out);
+    return factory.ClassObject(clsid, iid, out);
 }
 
 // The DLL carries a Qt of its own; it stays loaded until the process ends.

@@ -44,6 +44,12 @@ Result<Value> Give(host::Result<T> r) {
     if (!r) return FromHost(r.error());
     return ToValue(*r);
 }
+// What the DXF host gave, as the automation object `Wrapper` over it (made with `leading` first).
+template <class Wrapper, class T, class... Leading>
+Result<Value> Wrap(host::Result<T> r, Leading... leading) {
+    if (!r) return FromHost(r.error());
+    return Value(ObjectPtr(std::make_shared<Wrapper>(std::move(leading)..., std::move(*r))));
+}
 Result<Value> Done(const host::Status& s) {
     if (!s) return FromHost(s.error());
     return Value();
@@ -154,9 +160,7 @@ public:
                        const std::vector<com::NamedArgument>&) override {
         if (!Is(m, u"Add")) return Unknown(m);
         if (args.size() != 1 || !args[0].Is<std::u16string>()) return Mismatch(m);
-        auto set = s_->Add(Q(*args[0].As<std::u16string>()));
-        if (!set) return FromHost(set.error());
-        return Value(ObjectPtr(std::make_shared<SelectionSetObject>(std::move(*set))));
+        return Wrap<SelectionSetObject>(s_->Add(Q(*args[0].As<std::u16string>())));
     }
 
 private:
@@ -179,9 +183,7 @@ public:
     Result<Value> Get(std::u16string_view m, const std::vector<Value>& args) override {
         if (!Is(m, u"Item")) return Unknown(m);
         if (args.size() != 1 || !args[0].Is<std::u16string>()) return Mismatch(m);
-        auto block = d_->Blocks(Q(*args[0].As<std::u16string>()));
-        if (!block) return FromHost(block.error());
-        return Value(ObjectPtr(std::make_shared<BlockObject>(std::move(*block))));
+        return Wrap<BlockObject>(d_->Blocks(Q(*args[0].As<std::u16string>())));
     }
 
 private:
@@ -195,9 +197,7 @@ public:
         if (Is(m, u"FullName")) return Give(d_->FullName());
         if (Is(m, u"Blocks")) return Value(ObjectPtr(std::make_shared<BlocksObject>(d_)));
         if (!Is(m, u"SelectionSets")) return Unknown(m);
-        auto sets = d_->SelectionSets();
-        if (!sets) return FromHost(sets.error());
-        return Value(ObjectPtr(std::make_shared<SelectionSetsObject>(std::move(*sets))));
+        return Wrap<SelectionSetsObject>(d_->SelectionSets());
     }
     // Close([SaveChanges]) and SaveAs(FullFileName, SaveAsType).
     Result<Value> Call(std::u16string_view m, const std::vector<Value>& args,
@@ -237,9 +237,7 @@ public:
         if (args.size() == 1 && args[0].Is<std::int16_t>()) index = *args[0].As<std::int16_t>();
         if (args.size() == 1 && args[0].Is<std::int32_t>()) index = static_cast<std::int16_t>(*args[0].As<std::int32_t>());
         if (!index) return Mismatch(m);
-        auto doc = d_->Item(*index);
-        if (!doc) return FromHost(doc.error());
-        return Value(ObjectPtr(std::make_shared<DocumentObject>(c_, std::move(*doc))));
+        return Wrap<DocumentObject>(d_->Item(*index), c_);
     }
     // Open(Name [, ReadOnly] [, Password]), the optional ones by position or by name.
     Result<Value> Call(std::u16string_view m, const std::vector<Value>& args,
@@ -263,9 +261,7 @@ public:
         const QString path = Q(*args[0].As<std::u16string>());
         if (QDir::isRelativePath(QDir::fromNativeSeparators(path)))
             return Error{-2145320924, u"Error opening drawing: " + U16(path) + u" is not a full path"};
-        auto doc = d_->Open(path, readOnly, password);
-        if (!doc) return FromHost(doc.error());
-        return Value(ObjectPtr(std::make_shared<DocumentObject>(c_, std::move(*doc))));
+        return Wrap<DocumentObject>(d_->Open(path, readOnly, password), c_);
     }
     Result<std::vector<Value>> Enumerate() override {
         auto n = d_->Count();
@@ -321,14 +317,10 @@ public:
     explicit ApplicationObject(ContextPtr c) : c_(std::move(c)) {}
     Result<Value> Get(std::u16string_view m, const std::vector<Value>&) override {
         if (Is(m, u"Documents")) {
-            auto docs = c_->app->Documents();
-            if (!docs) return FromHost(docs.error());
-            return Value(ObjectPtr(std::make_shared<DocumentsObject>(c_, std::move(*docs))));
+            return Wrap<DocumentsObject>(c_->app->Documents(), c_);
         }
         if (!Is(m, u"Preferences")) return Unknown(m);
-        auto prefs = c_->app->Preferences();
-        if (!prefs) return FromHost(prefs.error());
-        return Value(ObjectPtr(std::make_shared<PreferencesObject>(c_, std::move(*prefs))));
+        return Wrap<PreferencesObject>(c_->app->Preferences(), c_);
     }
     Result<Value> Put(std::u16string_view m, const Value& v) override {
         host::Status set;

@@ -6,7 +6,7 @@
 #define NOMINMAX
 #include "fake_server.h"
 
-#include "com_unknown.h"
+#include "com_server.h"
 
 #include <oleauto.h>
 
@@ -665,24 +665,17 @@ private:
 
 HRESULT MakeApplication(REFIID iid, void** out) {
     if (HRESULT hr = Armed(L"CreateInstance", nullptr); hr != S_OK) return hr;
-    auto* app = new Application;
-    const HRESULT hr = app->QueryInterface(iid, out);
-    app->Release();
-    return hr;
+    return comtest::HandOut(new Application, iid, out);
 }
 
-comtest::Factory factory(MakeApplication);
+comtest::Factory factory(kFakeClsid, MakeApplication);
 
 }  // namespace
 
 extern "C" {
 
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
-    if (!IsEqualCLSID(clsid, kFakeClsid)) {
-        *out = nullptr;
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    return factory.QueryInterface(iid, out);
+    return factory.ClassObject(clsid, iid, out);
 }
 
 // The fake's state lives in this DLL; it stays loaded for the tests' whole run.
